@@ -1,0 +1,50 @@
+#pragma once
+// records.ssu: one line per finished test, "name,topic, grade" CR LF,
+// Windows-1251, only ever appended to.
+
+#include "quiz/quizerror.h"
+#include <QByteArray>
+#include <QString>
+#include <optional>
+#include <vector>
+
+inline const QString RecordsFileName = QStringLiteral("records.ssu");
+
+struct RecordEntryRecord {
+    QString name;
+    QString topic;
+    qint16 grade = 0;
+};
+
+// The records window reads each line into this one value.
+extern RecordEntryRecord RecordEntry;
+
+// The bytes of one line, CR LF included; nullopt when a field cannot be held in Windows-1251.
+std::optional<QByteArray> recordLine(const RecordEntryRecord &entry);
+
+// Appends one line to the file at path. Returns a plain Russian message when it could not.
+std::optional<QString> appendRecord(const QString &path, const RecordEntryRecord &entry);
+
+// Sequential reading of records, one at a time, from the bytes of a records file.
+class RecordReader {
+public:
+    explicit RecordReader(QByteArrayView bytes);
+    // Reads the next whole record; false at the end. An incomplete last record is
+    // skipped and noted in problems().
+    bool next(RecordEntryRecord &entry);
+    const std::vector<FileProblem> &problems() const;
+    qsizetype offset() const;   // where the next record starts
+private:
+    QByteArrayView bytes_;
+    qsizetype pos_ = 0;
+    std::vector<FileProblem> problems_;
+};
+
+// The carried pads of one listing: both start empty and keep their value from row to row.
+struct RowPads {
+    QString name;
+    QString topic;
+};
+
+// name + name pad + topic + topic pad + numberText(grade); updates pads first.
+QString buildRecordRow(const RecordEntryRecord &entry, RowPads &pads);

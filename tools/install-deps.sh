@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the tools need.
+# Idempotent and quiet when everything is already there.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config
+  qt6-base-dev qt6-multimedia-dev qt6-svg-dev qt6-translations-l10n qt6-tools-dev-tools
+  libqt6svg6
+  libbenchmark-dev
+  fonts-liberation2 fonts-dejavu-core
+  xvfb xauth x11-apps xdotool imagemagick sox librsvg2-bin
+  clang libclang-rt-14-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
