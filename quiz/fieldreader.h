@@ -3,10 +3,23 @@
 // fields end at a comma or a line break (CR LF, lone CR, lone LF); spaces in
 // front of a field are skipped; a field that begins with a double quote runs to
 // the next double quote; an empty field reads as an empty text or 0.
+// The reader works on the caller's bytes and never copies them.
 
 #include "quiz/quizerror.h"
 #include <QByteArray>
 #include <QString>
+#include <vector>
+
+// A longer field is refused: no real question or name comes near it.
+inline constexpr qsizetype MaxFieldBytes = 8 * 1024;
+
+// Where and how the last field read was written, for the checker's hints.
+struct FieldInfo {
+    int line = 0;
+    int column = 0;
+    bool quoted = false;
+    bool endedLine = false;   // ended at a line break or at the end of the bytes
+};
 
 class FieldReader {
 public:
@@ -14,6 +27,8 @@ public:
 
     // True at the end of the bytes, or when only blank lines, spaces and tabs remain.
     bool atEnd() const;
+    // True when not a single byte is left: reading a field now fails.
+    bool exhausted() const { return pos_ >= bytes_.size(); }
     QString readText();       // throws QuizError (no file name) past the end or on a bad field
     qint16 readInt();         // throws QuizError when not a number or outside -32768..32767
     void skipField();         // a field of any kind that is read and dropped
@@ -23,10 +38,24 @@ public:
     int column() const;
     qsizetype offset() const;
 
+    const FieldInfo &lastField() const { return last_; }
+    // Oddities that the rules read past but a teacher should see: a quoted text
+    // over several lines, characters after a closing quote.
+    const std::vector<FileProblem> &notes() const { return notes_; }
+
+    // Moves to the start of the next line; used to read on after a bad record.
+    void skipLine();
+
 private:
-    // implementation state is the core's own
+    QByteArrayView readField();
+    void skipSeparator();
+    void advanceOverLineBreak();
+    [[noreturn]] void fail(int line, int column, const QString &message) const;
+
     QByteArrayView bytes_;
     qsizetype pos_ = 0;
     int line_ = 1;
     qsizetype lineStart_ = 0;
+    FieldInfo last_;
+    std::vector<FileProblem> notes_;
 };

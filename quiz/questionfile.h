@@ -10,6 +10,8 @@
 #include <vector>
 
 inline constexpr int MaxQuestionRecords = 90;
+// A larger file is refused: ninety questions fit in a small fraction of it.
+inline constexpr qsizetype MaxQuestionFileBytes = 4 * 1024 * 1024;
 
 struct QuestionRecord {
     QString question;
@@ -25,7 +27,22 @@ struct QuestionFileContents {
 };
 
 // Reads the bytes of a question file by the program's rules; never throws.
+// Besides the faults it notes what a teacher should look at: a question of the
+// first ten without a right answer, thresholds that disagree with the grading
+// criteria of the help text, a text that looks split by an unquoted comma.
 QuestionFileContents readQuestionFile(QByteArrayView bytes);
+
+// Opens the file at path and reads it as above; a missing, unreadable or
+// oversized file is a fault at line 0. Never throws.
+QuestionFileContents readQuestionFileAt(const QString &path);
+
+// The thresholds for grades 5, 4 and 3 that the help text's criteria give when
+// the first ten questions hold maxScore right answers; the second value for
+// grade 3 is the other reading of the criteria (65 % instead of 66 %).
+struct CriteriaThresholds {
+    int threshold5, threshold4, threshold3, threshold3Alt;
+};
+CriteriaThresholds criteriaThresholds(int maxScore);
 
 // Reads the file named by QuizState.questionFile (in the working directory) into
 // QuestionBank and the thresholds of QuizState. On any fault throws QuizError

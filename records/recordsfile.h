@@ -2,6 +2,7 @@
 // records.ssu: one line per finished test, "name,topic, grade" CR LF,
 // Windows-1251, only ever appended to.
 
+#include "quiz/fieldreader.h"
 #include "quiz/quizerror.h"
 #include <QByteArray>
 #include <QString>
@@ -25,18 +26,20 @@ std::optional<QByteArray> recordLine(const RecordEntryRecord &entry);
 // Appends one line to the file at path. Returns a plain Russian message when it could not.
 std::optional<QString> appendRecord(const QString &path, const RecordEntryRecord &entry);
 
-// Sequential reading of records, one at a time, from the bytes of a records file.
+// Sequential reading of records, one at a time, from the bytes of a records file
+// (the caller keeps the bytes alive; they are not copied).
 class RecordReader {
 public:
     explicit RecordReader(QByteArrayView bytes);
     // Reads the next whole record; false at the end. An incomplete last record is
-    // skipped and noted in problems().
+    // skipped and noted in problems(). A line whose grade is not a number is
+    // skipped and noted, and reading goes on with the next line.
     bool next(RecordEntryRecord &entry);
     const std::vector<FileProblem> &problems() const;
     qsizetype offset() const;   // where the next record starts
+    int line() const;           // line of the next record, 1-based
 private:
-    QByteArrayView bytes_;
-    qsizetype pos_ = 0;
+    FieldReader reader_;
     std::vector<FileProblem> problems_;
 };
 

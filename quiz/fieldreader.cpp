@@ -1,0 +1,159 @@
+#include "quiz/fieldreader.h"
+#include "quiz/codepage.h"
+
+#include <limits>
+
+namespace {
+
+bool isLineBreak(char c) { return c == '\r' || c == '\n'; }
+bool isBlank(char c) { return c == ' ' || c == '\t' || isLineBreak(c); }
+
+QString shown(QByteArrayView raw)
+{
+    constexpr qsizetype Shown = 40;
+    QString text = decode1251(raw.first(qMin(raw.size(), Shown)));
+    return raw.size() > Shown ? text + QStringLiteral("…") : text;
+}
+
+} // namespace
+
+FieldReader::FieldReader(QByteArrayView bytes) : bytes_(bytes)
+{
+}
+
+bool FieldReader::atEnd() const
+{
+    for (qsizetype i = pos_; i < bytes_.size(); ++i) {
+        if (!isBlank(bytes_[i]))
+            return false;
+    }
+    return true;
+}
+
+int FieldReader::line() const { return line_; }
+int FieldReader::column() const { return int(pos_ - lineStart_) + 1; }
+qsizetype FieldReader::offset() const { return pos_; }
+
+void FieldReader::fail(int line, int column, const QString &message) const
+{
+    throw QuizError(QString(), FileProblem{line, column, Severity::Error, message});
+}
+
+void FieldReader::advanceOverLineBreak()
+{
+    if (bytes_[pos_] == '\r' && pos_ + 1 < bytes_.size() && bytes_[pos_ + 1] == '\n')
+        ++pos_;
+    ++pos_;
+    ++line_;
+    lineStart_ = pos_;
+}
+
+void FieldReader::skipSeparator()
+{
+    last_.endedLine = true;
+    if (pos_ >= bytes_.size())
+        return;
+    if (bytes_[pos_] == ',') {
+        ++pos_;
+        last_.endedLine = false;
+    } else {
+        advanceOverLineBreak();
+    }
+}
+
+void FieldReader::skipLine()
+{
+    while (pos_ < bytes_.size() && !isLineBreak(bytes_[pos_]))
+        ++pos_;
+    if (pos_ < bytes_.size())
+        advanceOverLineBreak();
+}
+
+QByteArrayView FieldReader::readField()
+{
+    if (exhausted())
+        fail(line_, column(), QStringLiteral("Файл кончается посреди записи: не хватает полей."));
+    while (pos_ < bytes_.size() && bytes_[pos_] == ' ')
+        ++pos_;
+    last_ = FieldInfo{line_, column(), false, false};
+
+    QByteArrayView raw;
+    if (pos_ < bytes_.size() && bytes_[pos_] == '"') {
+        last_.quoted = true;
+        const qsizetype start = pos_ + 1;
+        qsizetype end = start;
+        while (end < bytes_.size() && bytes_[end] != '"')
+            ++end;
+        if (end >= bytes_.size())
+            fail(last_.line, last_.column,
+                 QStringLiteral("Файл кончается внутри текста в кавычках: закрывающая кавычка не найдена."));
+        raw = bytes_.sliced(start, end - start);
+        const int startLine = line_;
+        for (pos_ = start; pos_ < end;) {
+            if (isLineBreak(bytes_[pos_]))
+                advanceOverLineBreak();
+            else
+                ++pos_;
+        }
+        ++pos_;   // the closing quote
+        if (line_ != startLine)
+            notes_.push_back({last_.line, last_.column, Severity::Warning,
+                              QStringLiteral("Текст в кавычках занимает несколько строк: возможно, "
+                                             "пропущена закрывающая кавычка.")});
+        const qsizetype after = pos_;
+        while (pos_ < bytes_.size() && bytes_[pos_] != ',' && !isLineBreak(bytes_[pos_]))
+            ++pos_;
+        const QByteArrayView extra = bytes_.sliced(after, pos_ - after).trimmed();
+        if (!extra.isEmpty())
+            notes_.push_back({line_, int(after - lineStart_) + 1, Severity::Warning,
+                              QStringLiteral("После закрывающей кавычки стоят знаки «%1»; программа их "
+                                             "пропускает.").arg(shown(extra))});
+    } else {
+        const qsizetype start = pos_;
+        while (pos_ < bytes_.size() && bytes_[pos_] != ',' && !isLineBreak(bytes_[pos_]))
+            ++pos_;
+        raw = bytes_.sliced(start, pos_ - start);
+    }
+    if (raw.size() > MaxFieldBytes)
+        fail(last_.line, last_.column,
+             QStringLiteral("Поле длиннее %1 знаков: такое поле программа не читает.").arg(MaxFieldBytes));
+    skipSeparator();
+    return raw;
+}
+
+QString FieldReader::readText()
+{
+    return decode1251(readField());
+}
+
+void FieldReader::skipField()
+{
+    readField();
+}
+
+qint16 FieldReader::readInt()
+{
+    const QByteArrayView raw = readField().trimmed();
+    if (raw.isEmpty())
+        return 0;
+    const bool negative = raw.front() == '-';
+    const QByteArrayView digits = negative ? raw.sliced(1) : raw;
+    bool isNumber = !digits.isEmpty();
+    qint64 value = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9') {
+            isNumber = false;
+            break;
+        }
+        value = qMin<qint64>(value * 10 + (c - '0'), qint64(1) << 20);
+    }
+    if (!isNumber)
+        fail(last_.line, last_.column,
+             QStringLiteral("Здесь должно стоять целое число, а стоит «%1».").arg(shown(raw)));
+    if (negative)
+        value = -value;
+    if (value < std::numeric_limits<qint16>::min() || value > std::numeric_limits<qint16>::max())
+        fail(last_.line, last_.column,
+             QStringLiteral("Число %1 лежит вне пределов от -32768 до 32767.").arg(shown(raw)));
+    return qint16(value);
+}

@@ -1,0 +1,236 @@
+#include "quiz/questionfile.h"
+#include "quiz/fieldreader.h"
+#include "quiz/quizstate.h"
+
+#include <QFile>
+#include <algorithm>
+
+namespace {
+
+constexpr int FieldsPerRecord = 10;
+
+FileProblem errorAt(int line, int column, const QString &message)
+{
+    return FileProblem{line, column, Severity::Error, message};
+}
+
+FileProblem warningAt(int line, int column, const QString &message)
+{
+    return FileProblem{line, column, Severity::Warning, message};
+}
+
+// Reads one field of record `number` (0 for the header); the end of the bytes
+// gets a message that says how far the record got.
+template <typename Read>
+auto readFieldOf(FieldReader &reader, int number, int field, Read read)
+{
+    if (reader.exhausted()) {
+        const QString message = number == 0
+            ? QStringLiteral("Файл кончается в заголовке: нужны четыре числа (пороги оценок 5, 4 и 3 "
+                             "и ещё одно число), а прочитано чисел: %1.").arg(field - 1)
+            : QStringLiteral("Файл кончается посреди вопроса %1: прочитано полей: %2 из десяти.")
+                  .arg(number).arg(field - 1);
+        throw QuizError(QString(), errorAt(reader.line(), reader.column(), message));
+    }
+    return read(reader);
+}
+
+QString readText(FieldReader &r) { return r.readText(); }
+qint16 readInt(FieldReader &r) { return r.readInt(); }
+bool skip(FieldReader &r) { r.skipField(); return true; }
+
+// An unquoted text before a field that must be a number but is not: the text
+// most likely held a comma and was split into two fields.
+void noteSplitBeforeNumber(QuestionFileContents &contents, const FieldInfo &text)
+{
+    if (!text.quoted)
+        contents.warnings.push_back(warningAt(text.line, text.column,
+            QStringLiteral("Текст без кавычек, за которым вместо числа стоит текст: возможно, запятая "
+                           "внутри текста разбила его на два поля. Заключите тексты в кавычки.")));
+}
+
+// One record per line is how question files are written; a record that ends
+// in the middle of a line has an extra field there, usually a split text.
+void noteRecordEndingMidLine(QuestionFileContents &contents, int number,
+                             const std::vector<FieldInfo> &fields)
+{
+    if (fields.back().endedLine)
+        return;
+    const auto unquoted = std::find_if(fields.begin(), fields.begin() + 5,
+                                       [](const FieldInfo &f) { return !f.quoted; });
+    const FieldInfo &at = unquoted != fields.begin() + 5 ? *unquoted : fields.front();
+    contents.warnings.push_back(warningAt(at.line, at.column,
+        QStringLiteral("После десятого поля вопроса %1 в той же строке есть ещё поля: возможно, текст "
+                       "без кавычек содержит запятую и разбит на два поля. Заключите тексты в кавычки.")
+            .arg(number)));
+}
+
+QuestionRecord readRecord(FieldReader &reader, int number, QuestionFileContents &contents)
+{
+    QuestionRecord record;
+    std::vector<FieldInfo> fields;
+    fields.reserve(FieldsPerRecord);
+    int field = 1;
+    record.question = readFieldOf(reader, number, field++, readText);
+    fields.push_back(reader.lastField());
+    for (QString &answer : record.answers) {
+        answer = readFieldOf(reader, number, field++, readText);
+        fields.push_back(reader.lastField());
+    }
+    readFieldOf(reader, number, field++, skip);
+    fields.push_back(reader.lastField());
+    for (qint16 &flag : record.correct) {
+        try {
+            flag = readFieldOf(reader, number, field++, readInt);
+        } catch (const QuizError &) {
+            noteSplitBeforeNumber(contents, fields.back());
+            throw;
+        }
+        fields.push_back(reader.lastField());
+    }
+    noteRecordEndingMidLine(contents, number, fields);
+    return record;
+}
+
+void readHeader(FieldReader &reader, QuestionFileContents &contents)
+{
+    contents.threshold5 = readFieldOf(reader, 0, 1, readInt);
+    contents.threshold4 = readFieldOf(reader, 0, 2, readInt);
+    contents.threshold3 = readFieldOf(reader, 0, 3, readInt);
+    readFieldOf(reader, 0, 4, readInt);
+}
+
+void noteQuestionsWithoutRightAnswer(QuestionFileContents &contents, const std::vector<int> &recordLines)
+{
+    const int count = int(qMin<size_t>(contents.records.size(), QuestionsPerTest));
+    for (int i = 0; i < count; ++i) {
+        const auto &flags = contents.records[i].correct;
+        if (std::find(flags.begin(), flags.end(), 1) == flags.end())
+            contents.warnings.push_back(warningAt(recordLines[i], 1,
+                QStringLiteral("У вопроса %1 нет правильного ответа (ни один флаг не равен 1): любой ответ "
+                               "на него отнимает баллы.").arg(i + 1)));
+    }
+}
+
+void noteThresholdsAgainstCriteria(QuestionFileContents &contents)
+{
+    if (contents.records.size() < size_t(QuestionsPerTest))
+        return;
+    int maxScore = 0;
+    for (int i = 0; i < QuestionsPerTest; ++i)
+        maxScore += int(std::count(contents.records[i].correct.begin(), contents.records[i].correct.end(), 1));
+    const CriteriaThresholds want = criteriaThresholds(maxScore);
+    const bool agree = contents.threshold5 == want.threshold5 && contents.threshold4 == want.threshold4
+        && (contents.threshold3 == want.threshold3 || contents.threshold3 == want.threshold3Alt);
+    if (agree)
+        return;
+    const QString want3 = want.threshold3 == want.threshold3Alt
+        ? QString::number(want.threshold3)
+        : QStringLiteral("%1 (или %2)").arg(want.threshold3).arg(want.threshold3Alt);
+    contents.warnings.push_back(warningAt(1, 1,
+        QStringLiteral("Пороги %1, %2, %3 расходятся с критериями оценки из справки: правильных ответов "
+                       "в первых десяти вопросах %4, и по критериям пороги были бы %5, %6, %7.")
+            .arg(contents.threshold5).arg(contents.threshold4).arg(contents.threshold3).arg(maxScore)
+            .arg(want.threshold5).arg(want.threshold4).arg(want3)));
+}
+
+FileProblem tooLargeFault()
+{
+    return errorAt(0, 0, QStringLiteral("Файл больше %1 МБ: такой файл вопросов программа не читает.")
+                             .arg(MaxQuestionFileBytes / (1024 * 1024)));
+}
+
+void commitToBank(const QuestionFileContents &contents)
+{
+    for (size_t i = 0; i < contents.records.size(); ++i) {
+        const int n = checkedIndex(int(i) + 1);
+        const QuestionRecord &record = contents.records[i];
+        QuestionBank.question[n] = record.question;
+        QuestionBank.answer1[n] = record.answers[0];
+        QuestionBank.answer2[n] = record.answers[1];
+        QuestionBank.answer3[n] = record.answers[2];
+        QuestionBank.answer4[n] = record.answers[3];
+        QuestionBank.correct1[n] = record.correct[0];
+        QuestionBank.correct2[n] = record.correct[1];
+        QuestionBank.correct3[n] = record.correct[2];
+        QuestionBank.correct4[n] = record.correct[3];
+    }
+    QuizState.threshold5 = contents.threshold5;
+    QuizState.threshold4 = contents.threshold4;
+    QuizState.threshold3 = contents.threshold3;
+}
+
+} // namespace
+
+CriteriaThresholds criteriaThresholds(int maxScore)
+{
+    // ceil(percent * maxScore / 100) in whole numbers, free of rounding surprises.
+    const auto atLeast = [maxScore](int percent) { return (percent * maxScore + 99) / 100; };
+    return {atLeast(91), atLeast(81), atLeast(66), atLeast(65)};
+}
+
+QuestionFileContents readQuestionFile(QByteArrayView bytes)
+{
+    QuestionFileContents contents;
+    if (bytes.size() > MaxQuestionFileBytes) {
+        contents.fault = tooLargeFault();
+        return contents;
+    }
+    FieldReader reader(bytes);
+    std::vector<int> recordLines;
+    try {
+        readHeader(reader, contents);
+        while (!reader.atEnd()) {
+            const int number = int(contents.records.size()) + 1;
+            if (number > MaxQuestionRecords)
+                throw QuizError(QString(), errorAt(reader.line(), reader.column(),
+                    QStringLiteral("В файле больше 90 вопросов: вопрос 91 программа не принимает.")));
+            recordLines.push_back(reader.line());
+            contents.records.push_back(readRecord(reader, number, contents));
+        }
+        if (contents.records.size() < size_t(QuestionsPerTest))
+            throw QuizError(QString(), errorAt(reader.line(), reader.column(),
+                QStringLiteral("Вопросов в файле: %1, а тест показывает десять: нужно не меньше десяти вопросов.")
+                    .arg(contents.records.size())));
+    } catch (const QuizError &error) {
+        contents.fault = error.problem();
+    }
+    contents.warnings.insert(contents.warnings.end(), reader.notes().begin(), reader.notes().end());
+    noteQuestionsWithoutRightAnswer(contents, recordLines);
+    noteThresholdsAgainstCriteria(contents);
+    std::stable_sort(contents.warnings.begin(), contents.warnings.end(), [](const FileProblem &a, const FileProblem &b) {
+        return std::pair(a.line, a.column) < std::pair(b.line, b.column);
+    });
+    return contents;
+}
+
+QuestionFileContents readQuestionFileAt(const QString &path)
+{
+    QuestionFileContents contents;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        contents.fault = errorAt(0, 0, file.exists()
+            ? QStringLiteral("Файл вопросов не удаётся открыть для чтения.")
+            : QStringLiteral("Файла вопросов нет в рабочей папке программы."));
+        return contents;
+    }
+    if (file.size() > MaxQuestionFileBytes) {
+        contents.fault = tooLargeFault();
+        return contents;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        contents.fault = errorAt(0, 0, QStringLiteral("Файл вопросов не удаётся прочитать: %1.").arg(file.errorString()));
+        return contents;
+    }
+    return readQuestionFile(bytes);
+}
+
+void loadQuestionFile()
+{
+    const QString name = QuizState.questionFile;
+    const QuestionFileContents contents = readQuestionFileAt(name);
+    if (contents.fault)
+        throw QuizError(name, *contents.fault);
+    commitToBank(contents);
+}
