@@ -50,12 +50,14 @@ void noteSplitBeforeNumber(QuestionFileContents &contents, const FieldInfo &text
 }
 
 // One record per line is how question files are written; a record that ends
-// in the middle of a line has an extra field there, usually a split text.
+// in the middle of a line has an extra field there, usually a split text. Every
+// later record is then shifted too, so only the first one is noted.
 void noteRecordEndingMidLine(QuestionFileContents &contents, int number,
-                             const std::vector<FieldInfo> &fields)
+                             const std::vector<FieldInfo> &fields, bool &noted)
 {
-    if (fields.back().endedLine)
+    if (noted || fields.back().endedLine)
         return;
+    noted = true;
     const auto unquoted = std::find_if(fields.begin(), fields.begin() + 5,
                                        [](const FieldInfo &f) { return !f.quoted; });
     const FieldInfo &at = unquoted != fields.begin() + 5 ? *unquoted : fields.front();
@@ -65,7 +67,7 @@ void noteRecordEndingMidLine(QuestionFileContents &contents, int number,
             .arg(number)));
 }
 
-QuestionRecord readRecord(FieldReader &reader, int number, QuestionFileContents &contents)
+QuestionRecord readRecord(FieldReader &reader, int number, QuestionFileContents &contents, bool &splitNoted)
 {
     QuestionRecord record;
     std::vector<FieldInfo> fields;
@@ -88,7 +90,7 @@ QuestionRecord readRecord(FieldReader &reader, int number, QuestionFileContents 
         }
         fields.push_back(reader.lastField());
     }
-    noteRecordEndingMidLine(contents, number, fields);
+    noteRecordEndingMidLine(contents, number, fields, splitNoted);
     return record;
 }
 
@@ -178,6 +180,7 @@ QuestionFileContents readQuestionFile(QByteArrayView bytes)
     }
     FieldReader reader(bytes);
     std::vector<int> recordLines;
+    bool splitNoted = false;
     try {
         readHeader(reader, contents);
         while (!reader.atEnd()) {
@@ -186,7 +189,7 @@ QuestionFileContents readQuestionFile(QByteArrayView bytes)
                 throw QuizError(QString(), errorAt(reader.line(), reader.column(),
                     QStringLiteral("В файле больше 90 вопросов: вопрос 91 программа не принимает.")));
             recordLines.push_back(reader.line());
-            contents.records.push_back(readRecord(reader, number, contents));
+            contents.records.push_back(readRecord(reader, number, contents, splitNoted));
         }
         if (contents.records.size() < size_t(QuestionsPerTest))
             throw QuizError(QString(), errorAt(reader.line(), reader.column(),
@@ -211,7 +214,7 @@ QuestionFileContents readQuestionFileAt(const QString &path)
     if (!file.open(QIODevice::ReadOnly)) {
         contents.fault = errorAt(0, 0, file.exists()
             ? QStringLiteral("Файл вопросов не удаётся открыть для чтения.")
-            : QStringLiteral("Файла вопросов нет в рабочей папке программы."));
+            : QStringLiteral("Файл вопросов не найден."));
         return contents;
     }
     if (file.size() > MaxQuestionFileBytes) {

@@ -55,8 +55,7 @@ bool RecordReader::next(RecordEntryRecord &entry)
         } catch (const QuizError &error) {
             if (reader_.exhausted()) {
                 problems_.push_back({line, 1, Severity::Warning,
-                                     QStringLiteral("Последняя запись оборвана и пропущена: %1")
-                                         .arg(error.problem().message)});
+                                     QStringLiteral("Последняя запись оборвана (в ней меньше трёх полей) и пропущена.")});
                 return false;
             }
             problems_.push_back({error.problem().line, error.problem().column, Severity::Warning,

@@ -1,0 +1,38 @@
+#pragma once
+// zuf-check reads files with the very functions the program uses, so that a
+// teacher sees exactly what the program will do with a question file.
+
+#include "quiz/questionfile.h"
+#include "records/recordsfile.h"
+
+#include <QJsonObject>
+#include <QStringList>
+#include <vector>
+
+enum class FileKind { Questions, Records };
+
+struct RecordRow {
+    RecordEntryRecord entry;
+    QString row;   // as the records window shows it, pads included
+};
+
+struct FileReport {
+    QString file;
+    FileKind kind = FileKind::Questions;
+    QuestionFileContents questions;      // a question file's contents
+    std::vector<RecordRow> records;      // a records file's lines
+    std::vector<FileProblem> problems;   // ordered by place in the file
+
+    bool ok() const;   // no problem is an error
+};
+
+// records.ssu in any letter case, or any file named after --records, is a records file.
+FileKind kindOf(const QString &file, bool afterRecordsOption);
+
+FileReport checkQuestionFile(const QString &file);
+FileReport checkRecordsFile(const QString &file);
+
+// "FILE:LINE:COLUMN: error: TEXT" per problem ("FILE: error: TEXT" when the
+// problem concerns the whole file).
+QStringList problemLines(const FileReport &report);
+QJsonObject reportJson(const FileReport &report);

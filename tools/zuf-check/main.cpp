@@ -1,0 +1,87 @@
+// zuf-check: checks question files and records files as the quiz reads them.
+// Exit status: 0 when no file has an error, 1 when one has, 2 on bad usage.
+
+#include "checker.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <cstdio>
+
+namespace {
+
+const char Usage[] =
+    "Использование: zuf-check [--json] ФАЙЛ... [--records ФАЙЛ...]\n"
+    "Проверяет файлы вопросов (qes1.ssu ... qes9.ssu) так, как их читает программа.\n"
+    "Файл records.ssu и файлы после --records читаются как файлы рекордов.\n"
+    "  --json     вывести результат одним документом JSON\n"
+    "  --records  следующие файлы - файлы рекордов\n";
+
+struct Request {
+    bool json = false;
+    std::vector<std::pair<QString, FileKind>> files;
+};
+
+void print(FILE *stream, const QByteArray &bytes)
+{
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+}
+
+// nullopt on bad usage.
+std::optional<Request> parseArguments(const QStringList &arguments)
+{
+    Request request;
+    bool recordsFollow = false;
+    bool optionsEnded = false;
+    for (const QString &argument : arguments) {
+        if (!optionsEnded && argument.startsWith(QLatin1Char('-'))) {
+            if (argument == QLatin1String("--json"))
+                request.json = true;
+            else if (argument == QLatin1String("--records"))
+                recordsFollow = true;
+            else if (argument == QLatin1String("--"))
+                optionsEnded = true;
+            else
+                return std::nullopt;
+            continue;
+        }
+        request.files.emplace_back(argument, kindOf(argument, recordsFollow));
+    }
+    if (request.files.empty())
+        return std::nullopt;
+    return request;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList arguments = app.arguments().mid(1);
+    if (arguments.contains(QLatin1String("--help")) || arguments.contains(QLatin1String("-h"))) {
+        print(stdout, Usage);
+        return 0;
+    }
+    const std::optional<Request> request = parseArguments(arguments);
+    if (!request) {
+        print(stderr, Usage);
+        return 2;
+    }
+
+    bool allOk = true;
+    QJsonArray reports;
+    for (const auto &[file, kind] : request->files) {
+        const FileReport report = kind == FileKind::Records ? checkRecordsFile(file) : checkQuestionFile(file);
+        allOk = allOk && report.ok();
+        if (request->json) {
+            reports.append(reportJson(report));
+        } else {
+            for (const QString &line : problemLines(report))
+                print(stdout, (line + QLatin1Char('\n')).toUtf8());
+        }
+    }
+    if (request->json)
+        print(stdout, QJsonDocument(reports).toJson(QJsonDocument::Compact) + '\n');
+    return allOk ? 0 : 1;
+}
