@@ -39,14 +39,36 @@ QString readText(FieldReader &r) { return r.readText(); }
 qint16 readInt(FieldReader &r) { return r.readInt(); }
 bool skip(FieldReader &r) { r.skipField(); return true; }
 
-// An unquoted text before a field that must be a number but is not: the text
-// most likely held a comma and was split into two fields.
-void noteSplitBeforeNumber(QuestionFileContents &contents, const FieldInfo &text)
+constexpr int TextFields = 5;
+
+// The first text field of a record written without quotes: the likeliest place
+// of a comma that split a text into two fields.
+const FieldInfo *firstUnquotedText(const std::vector<FieldInfo> &fields)
 {
-    if (!text.quoted)
-        contents.warnings.push_back(warningAt(text.line, text.column,
-            QStringLiteral("Текст без кавычек, за которым вместо числа стоит текст: возможно, запятая "
-                           "внутри текста разбила его на два поля. Заключите тексты в кавычки.")));
+    const auto texts = fields.begin() + qMin<qsizetype>(TextFields, qsizetype(fields.size()));
+    const auto found = std::find_if(fields.begin(), texts, [](const FieldInfo &f) { return !f.quoted; });
+    return found != texts ? &*found : nullptr;
+}
+
+void noteSplit(QuestionFileContents &contents, const FieldInfo &at, const QString &symptom, bool &noted)
+{
+    noted = true;
+    contents.warnings.push_back(warningAt(at.line, at.column,
+        QStringLiteral("Текст без кавычек; %1: возможно, запятая внутри текста разбила его на два поля. "
+                       "Заключите тексты в кавычки.").arg(symptom)));
+}
+
+// A flag that is not a number after an unquoted text: the text most likely
+// held a comma and every later field moved by one.
+void noteSplitBeforeNumber(QuestionFileContents &contents, int number, const std::vector<FieldInfo> &fields,
+                           bool &noted)
+{
+    const FieldInfo *text = firstUnquotedText(fields);
+    if (!text && !fields.back().quoted)
+        text = &fields.back();
+    if (text && !noted)
+        noteSplit(contents, *text,
+                  QStringLiteral("дальше в вопросе %1 вместо флага стоит текст").arg(number), noted);
 }
 
 // One record per line is how question files are written; a record that ends
@@ -57,14 +79,9 @@ void noteRecordEndingMidLine(QuestionFileContents &contents, int number,
 {
     if (noted || fields.back().endedLine)
         return;
-    noted = true;
-    const auto unquoted = std::find_if(fields.begin(), fields.begin() + 5,
-                                       [](const FieldInfo &f) { return !f.quoted; });
-    const FieldInfo &at = unquoted != fields.begin() + 5 ? *unquoted : fields.front();
-    contents.warnings.push_back(warningAt(at.line, at.column,
-        QStringLiteral("После десятого поля вопроса %1 в той же строке есть ещё поля: возможно, текст "
-                       "без кавычек содержит запятую и разбит на два поля. Заключите тексты в кавычки.")
-            .arg(number)));
+    const FieldInfo *text = firstUnquotedText(fields);
+    noteSplit(contents, text ? *text : fields.front(),
+              QStringLiteral("после десятого поля вопроса %1 в той же строке есть ещё поля").arg(number), noted);
 }
 
 QuestionRecord readRecord(FieldReader &reader, int number, QuestionFileContents &contents, bool &splitNoted)
@@ -85,7 +102,7 @@ QuestionRecord readRecord(FieldReader &reader, int number, QuestionFileContents 
         try {
             flag = readFieldOf(reader, number, field++, readInt);
         } catch (const QuizError &) {
-            noteSplitBeforeNumber(contents, fields.back());
+            noteSplitBeforeNumber(contents, number, fields, splitNoted);
             throw;
         }
         fields.push_back(reader.lastField());
