@@ -1,0 +1,93 @@
+#include "quiz/form3.h"
+
+#include "quiz/grading.h"
+#include "quiz/quizstate.h"
+#include "records/recordsfile.h"
+#include "shell/form1.h"
+#include "shell/messages.h"
+#include "shell/sound.h"
+#include "shell/windows.h"
+
+#include <QCloseEvent>
+#include <QPushButton>
+
+namespace {
+
+using K = ControlKind;
+constexpr Colour Grey3 = systemColour(3);
+
+const ControlRow controls[] = {
+    {.name = "Command1", .kind = K::Button, .text = "Ok", .left = 2640, .top = 3360, .width = 1215, .height = 375, .tabIndex = 1},
+    {.name = "Label2", .kind = K::Label, .text = "Ваша оценка", .left = 240, .top = 3360, .width = 1935, .height = 375, .font = {"Times New Roman", 12, true}, .align = Align::Centre, .tabIndex = 2},
+    {.name = "Shape2", .kind = K::FrameShape, .left = 120, .top = 3240, .width = 3975, .height = 615, .fore = Grey3, .marked = true},
+    {.name = "Shape1", .kind = K::FrameShape, .left = 120, .top = 120, .width = 3975, .height = 3015, .fore = Grey3, .marked = true},
+    {.name = "Image1", .kind = K::Picture, .left = 0, .top = 2880, .width = 4215, .height = 1095},
+    {.name = "Label1", .kind = K::Label, .left = 360, .top = 240, .width = 3495, .height = 2775, .font = {"Times New Roman", 150}, .fore = Black, .align = Align::Centre, .tabIndex = 0},
+};
+
+const char *const icons[] = {":/icons/document-16.png", ":/icons/document-32.png", ":/icons/document-48.png"};
+
+const WindowLayout windowTable = {
+    .name = "Form3",
+    .caption = "Оценка",
+    .clientWidth = 4245,
+    .clientHeight = 3915,
+    .background = systemColour(10),
+    .font = {"MS Sans Serif", 8.25},
+    .icons = icons,
+    .controls = controls,
+};
+
+} // namespace
+
+Form3::Form3()
+{
+    buildWindow(*this, *this, windowTable);
+    Command1 = control<QPushButton>(*this, "Command1");
+    Label1 = control<CaptionLabel>(*this, "Label1");
+    Label2 = control<CaptionLabel>(*this, "Label2");
+    Shape1 = control<FrameShape>(*this, "Shape1");
+    Shape2 = control<FrameShape>(*this, "Shape2");
+    Image1 = control<QLabel>(*this, "Image1");
+    connect(Command1, &QPushButton::clicked, this, &Form3::Command1_Click);
+}
+
+void Form3::Command1_Click()
+{
+    Form1 &main = form1();
+    returnToMainWindow(*this);
+    main.Newpers->setEnabled(true);
+    setShown({main.Shape3, main.Shape4, main.Shape5, main.Shape6, main.Shape7, main.Shape8, main.Shape9,
+              main.Shape10},
+             false);
+}
+
+// Closed by the desktop: as "Ok", so the main window is never left disabled.
+void Form3::closeEvent(QCloseEvent *event)
+{
+    event->ignore();
+    Command1_Click();
+}
+
+void finishTest()
+{
+    Form1 &main = form1();
+    Form3 &result = form3();
+
+    main.setEnabled(false);
+    showWindow(result);
+    QuizState.grade = computeGrade(QuizState.score, QuizState.threshold5, QuizState.threshold4,
+                                   QuizState.threshold3);
+    result.Label1->setText(QString::number(QuizState.grade));
+    playCue(QuizState.grade > 2 ? WinnerCue : FailedCue);
+    const std::optional<QString> notSaved =
+        appendRecord(RecordsFileName, {QuizState.userName, QuizState.topicName, QuizState.grade});
+    QuizState.questionNumber = 0;
+    main.setTitleTexts();
+    main.showTitleScreen();
+
+    // The grade stands in the result window all the same; say why it is not recorded.
+    if (notSaved)
+        showFault(&result, QStringLiteral("Ошибка"),
+                  QStringLiteral("Результат не удалось записать в файл рекордов.\n") + *notSaved);
+}

@@ -1,0 +1,140 @@
+#include "shell/appearance.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QPalette>
+#include <QStyleFactory>
+#include <QTranslator>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+QColor systemColourValue(int index)
+{
+#ifdef Q_OS_WIN
+    const DWORD c = GetSysColor(index);
+    return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
+#else
+    // The classic Windows scheme, indices 0 to 24.
+    static constexpr QRgb classic[] = {
+        0xD4D0C8, // 0 scroll bar
+        0x3A6EA5, // 1 desktop
+        0x0A246A, // 2 active title bar
+        0x808080, // 3 inactive title bar
+        0xD4D0C8, // 4 menu bar
+        0xFFFFFF, // 5 window background
+        0x000000, // 6 window frame
+        0x000000, // 7 menu text
+        0x000000, // 8 window text
+        0xFFFFFF, // 9 title text
+        0xD4D0C8, // 10 active border
+        0xD4D0C8, // 11 inactive border
+        0x808080, // 12 application workspace
+        0x0A246A, // 13 highlight
+        0xFFFFFF, // 14 highlighted text
+        0xD4D0C8, // 15 button face
+        0x808080, // 16 button shadow
+        0x808080, // 17 grey text
+        0x000000, // 18 button text
+        0xD4D0C8, // 19 inactive title text
+        0xFFFFFF, // 20 button highlight
+        0x404040, // 21 3D dark shadow
+        0xD4D0C8, // 22 3D light
+        0x000000, // 23 tooltip text
+        0xFFFFE1, // 24 tooltip background
+    };
+    if (index < 0 || index >= int(std::size(classic)))
+        return QColor(Qt::black);
+    return QColor::fromRgb(classic[index]);
+#endif
+}
+
+QColor resolveColour(Colour colour, int defaultIndex)
+{
+    switch (colour.source) {
+    case Colour::Source::System:
+        return systemColourValue(colour.value);
+    case Colour::Source::Rgb:
+        return QColor::fromRgb(QRgb(colour.value));
+    case Colour::Source::Default:
+        break;
+    }
+    return systemColourValue(defaultIndex);
+}
+
+QFont layoutFont(const FontSpec &spec)
+{
+    const QString family = QString::fromLatin1(spec.family ? spec.family : "MS Sans Serif");
+    QFont font;
+    if (family == u"Times New Roman") {
+        font.setFamilies({family, QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif")});
+        font.setStyleHint(QFont::Serif);
+    } else if (family == u"Courier") {
+        font.setFamilies({family, QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"),
+                          QStringLiteral("DejaVu Sans Mono")});
+        font.setStyleHint(QFont::TypeWriter);
+        font.setFixedPitch(true);
+    } else {
+        font.setFamilies({family, QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"),
+                          QStringLiteral("DejaVu Sans")});
+        font.setStyleHint(QFont::SansSerif);
+    }
+    font.setPointSizeF(spec.points > 0 ? spec.points : 8.25);
+    font.setBold(spec.bold);
+    font.setItalic(spec.italic);
+    return font;
+}
+
+QFont dialogFont()
+{
+    return layoutFont({"MS Sans Serif", 8.25});
+}
+
+static QPalette classicPalette()
+{
+    QPalette p;
+    auto set = [&p](QPalette::ColorRole role, int index) { p.setColor(role, systemColourValue(index)); };
+    set(QPalette::Window, 15);
+    set(QPalette::WindowText, 18);
+    set(QPalette::Base, 5);
+    set(QPalette::AlternateBase, 5);
+    set(QPalette::Text, 8);
+    set(QPalette::Button, 15);
+    set(QPalette::ButtonText, 18);
+    set(QPalette::Light, 20);
+    set(QPalette::Midlight, 22);
+    set(QPalette::Mid, 16);
+    set(QPalette::Dark, 16);
+    set(QPalette::Shadow, 21);
+    set(QPalette::Highlight, 13);
+    set(QPalette::HighlightedText, 14);
+    set(QPalette::ToolTipBase, 24);
+    set(QPalette::ToolTipText, 23);
+    set(QPalette::PlaceholderText, 17);
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        p.setColor(QPalette::Disabled, role, systemColourValue(17));
+    return p;
+}
+
+void prepareApplication(QApplication &app)
+{
+    app.setStyle(QStyleFactory::create(QStringLiteral("Windows")));
+    app.setPalette(classicPalette());
+    app.setFont(dialogFont());
+    // The program ends only through "Нет" or a confirmed "&Выход", never by a window closing.
+    app.setQuitOnLastWindowClosed(false);
+    QIcon books;
+    for (int size : {16, 32, 48, 64, 128, 256})
+        books.addFile(QStringLiteral(":/icons/books-%1.png").arg(size));
+    app.setWindowIcon(books);
+    // Qt's own dialogs (the name prompt, message boxes) answer in Russian.
+    auto *translator = new QTranslator(&app);
+    if (translator->load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(translator);
+    else
+        delete translator;
+}

@@ -1,0 +1,61 @@
+#pragma once
+// The main window: title screen and question screen on one fixed set of controls,
+// and the only menu bar.
+
+#include "shell/layout.h"
+#include <QMainWindow>
+#include <initializer_list>
+
+class QAction;
+class QMenu;
+class QPushButton;
+
+class Form1 : public QMainWindow {
+    Q_OBJECT
+public:
+    Form1();
+
+    CaptionLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6, *Label7, *Label8, *Label9,
+        *Label10, *Label11, *Label12, *Label13, *Label14, *Label15;
+    TickBox *Check1, *Check2, *Check3, *Check4;
+    QPushButton *Command1;
+    FrameShape *Shape1, *Shape2, *Shape3, *Shape4, *Shape5, *Shape6, *Shape7, *Shape8, *Shape9, *Shape10;
+    QMenu *File, *hp;
+    QAction *New, *Rec, *Newpers, *sq, *quit, *help;
+
+    // Handlers, named after their control and event.
+    void Form_Load();
+    void Command1_Click();
+    void Label2_Click();
+    void Label3_Click();
+    void Label4_Click();
+    void Label5_Click();
+    void New_Click();
+    void Rec_Click();
+    void Newpers_Click();
+    void quit_Click();
+    void help_Click();
+
+    // Question n of QuestionBank into Label1 (question) and Label2..Label5 (answers).
+    void showQuestion(int n);
+    // Title, description and notice of the title screen into Label10..Label12.
+    void setTitleTexts();
+    // The transition at the end of a test: everything of the question screen hidden,
+    // the title screen shown.
+    void showTitleScreen();
+
+signals:
+    // The run is over: main() ends the event loop on it.
+    void programEnded();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+};
+
+// Shows or hides every widget of the list.
+void setShown(std::initializer_list<QWidget *> widgets, bool shown);
+
+// The fixed paths of the sound cues.
+inline const QString WinnerCue = QStringLiteral("c:\\QZV\\winner.wav");
+inline const QString FailedCue = QStringLiteral("c:\\QZV\\pr2.wav");
+inline const QString ExitCue = QStringLiteral("c:\\QZV\\pr1.wav");

@@ -1,0 +1,357 @@
+#include "shell/layout.h"
+#include "shell/appearance.h"
+
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLayout>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+#include <QTextLayout>
+#include <algorithm>
+#include <vector>
+
+int pixels(int twips)
+{
+    return qRound(twips / double(TwipsPerPixel));
+}
+
+QString stripMnemonic(const QString &caption, int *underline)
+{
+    QString shown;
+    shown.reserve(caption.size());
+    int marked = -1;
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] != u'&') {
+            shown += caption[i];
+            continue;
+        }
+        if (i + 1 < caption.size() && caption[i + 1] == u'&') {
+            shown += u'&';
+            ++i;
+        } else if (i + 1 < caption.size() && marked < 0) {
+            marked = int(shown.size());
+        }
+    }
+    if (underline)
+        *underline = marked;
+    return shown;
+}
+
+// ---------------------------------------------------------------- controls
+
+CaptionLabel::CaptionLabel(QWidget *parent) : QLabel(parent)
+{
+    setAutoFillBackground(true);
+    setWordWrap(true);
+}
+
+void CaptionLabel::paintEvent(QPaintEvent *)
+{
+    int underline = -1;
+    const QString shown = stripMnemonic(text(), &underline);
+    if (shown.isEmpty())
+        return;
+
+    QTextLayout layout(shown, font(), this);
+    QTextOption option(alignment() & Qt::AlignHorizontal_Mask);
+    option.setWrapMode(QTextOption::WordWrap);
+    layout.setTextOption(option);
+    if (underline >= 0) {
+        QTextCharFormat format;
+        format.setFontUnderline(true);
+        layout.setFormats({{underline, 1, format}});
+    }
+
+    // Lay out every line, but show only the whole lines that fit in the box.
+    const QRect box = contentsRect();
+    qreal y = 0;
+    qreal shownHeight = 0;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(box.width());
+        line.setPosition(QPointF(0, y));
+        y += line.height();
+        if (y <= box.height() || shownHeight == 0)
+            shownHeight = y;
+    }
+    layout.endLayout();
+
+    QPainter painter(this);
+    painter.setClipRect(QRectF(box.left(), box.top(), box.width(), std::min<qreal>(shownHeight, box.height())));
+    painter.setPen(palette().color(QPalette::Active, QPalette::WindowText));
+    layout.draw(&painter, box.topLeft());
+}
+
+void CaptionLabel::mousePressEvent(QMouseEvent *event)
+{
+    pressed_ = event->button() == Qt::LeftButton;
+}
+
+void CaptionLabel::mouseReleaseEvent(QMouseEvent *event)
+{
+    const bool click = pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    pressed_ = false;
+    if (click)
+        emit clicked();
+}
+
+TickBox::TickBox(QWidget *parent) : QCheckBox(parent)
+{
+    setAutoFillBackground(true);
+}
+
+void TickBox::paintEvent(QPaintEvent *)
+{
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    option.text.clear();
+    painter.drawControl(QStyle::CE_CheckBox, option);
+}
+
+FrameShape::FrameShape(QWidget *parent, QColor outline, bool rounded)
+    : QWidget(parent), outline_(outline), rounded_(rounded)
+{
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void FrameShape::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setPen(QPen(outline_, 1));
+    painter.setBrush(Qt::NoBrush);
+    if (rounded_) {
+        const qreal radius = std::min<qreal>(8, std::min(width(), height()) / 4.0);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.drawRoundedRect(QRectF(0.5, 0.5, width() - 1, height() - 1), radius, radius);
+    } else {
+        painter.drawRect(0, 0, width() - 1, height() - 1);
+    }
+}
+
+LineShape::LineShape(QWidget *parent, QColor colour, QPoint from, QPoint to)
+    : QWidget(parent), colour_(colour), from_(from), to_(to)
+{
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void LineShape::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setPen(QPen(colour_, 1));
+    painter.drawLine(from_, to_);
+}
+
+// ---------------------------------------------------------------- builder
+
+static bool isFocusable(ControlKind kind)
+{
+    return kind == ControlKind::CheckBox || kind == ControlKind::Button || kind == ControlKind::ListBox
+        || kind == ControlKind::TextBox;
+}
+
+static Qt::Alignment alignmentOf(Align align)
+{
+    switch (align) {
+    case Align::Centre:
+        return Qt::AlignHCenter | Qt::AlignTop;
+    case Align::Right:
+        return Qt::AlignRight | Qt::AlignTop;
+    case Align::Left:
+        break;
+    }
+    return Qt::AlignLeft | Qt::AlignTop;
+}
+
+static void setColours(QWidget &w, QPalette::ColorRole backRole, QColor back, QPalette::ColorRole foreRole,
+                       QColor fore)
+{
+    QPalette p = w.palette();
+    p.setColor(backRole, back);
+    p.setColor(QPalette::Active, foreRole, fore);
+    p.setColor(QPalette::Inactive, foreRole, fore);
+    w.setPalette(p);
+}
+
+static QWidget *createLine(QWidget &client, const ControlRow &row)
+{
+    const QPoint from(pixels(row.left), pixels(row.top));
+    const QPoint to(pixels(row.left + row.width), pixels(row.top + row.height));
+    const QRect box = QRect(from, to).normalized();
+    auto *line = new LineShape(&client, resolveColour(row.fore, 8), from - box.topLeft(), to - box.topLeft());
+    line->setGeometry(box.adjusted(0, 0, 1, 1));
+    return line;
+}
+
+static QWidget *createControl(QWidget &client, const ControlRow &row)
+{
+    const QString text = QString::fromUtf8(row.text);
+    QWidget *w = nullptr;
+    switch (row.kind) {
+    case ControlKind::Label: {
+        auto *label = new CaptionLabel(&client);
+        label->setText(text);
+        label->setAlignment(alignmentOf(row.align));
+        setColours(*label, QPalette::Window, resolveColour(row.back, 15), QPalette::WindowText,
+                   resolveColour(row.fore, 18));
+        w = label;
+        break;
+    }
+    case ControlKind::CheckBox: {
+        auto *box = new TickBox(&client);
+        box->setText(text);
+        setColours(*box, QPalette::Window, resolveColour(row.back, 15), QPalette::WindowText,
+                   resolveColour(row.fore, 18));
+        w = box;
+        break;
+    }
+    case ControlKind::Button: {
+        auto *button = new QPushButton(text, &client);
+        button->setAutoDefault(false);
+        button->setDefault(false);
+        setColours(*button, QPalette::Button, resolveColour(row.back, 15), QPalette::ButtonText,
+                   resolveColour(row.fore, 18));
+        w = button;
+        break;
+    }
+    case ControlKind::ListBox: {
+        auto *list = new QListWidget(&client);
+        list->setSortingEnabled(row.sorted);
+        list->setSelectionMode(QAbstractItemView::SingleSelection);
+        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        list->setUniformItemSizes(true);
+        setColours(*list, QPalette::Base, resolveColour(row.back, 5), QPalette::Text, resolveColour(row.fore, 8));
+        w = list;
+        break;
+    }
+    case ControlKind::TextBox: {
+        if (row.multiLine) {
+            auto *edit = new QPlainTextEdit(text, &client);
+            edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+            edit->setWordWrapMode(QTextOption::WordWrap);
+            edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+            edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            edit->setTabChangesFocus(true);
+            w = edit;
+        } else {
+            w = new QLineEdit(text, &client);
+        }
+        setColours(*w, QPalette::Base, resolveColour(row.back, 5), QPalette::Text, resolveColour(row.fore, 8));
+        break;
+    }
+    case ControlKind::FrameShape:
+        w = new FrameShape(&client, resolveColour(row.fore, 8), row.marked);
+        break;
+    case ControlKind::Line:
+        w = createLine(client, row);
+        break;
+    case ControlKind::Picture: {
+        auto *picture = new QLabel(&client);
+        picture->setScaledContents(true);
+        if (row.picture)
+            picture->setPixmap(QPixmap(QString::fromLatin1(row.picture)));
+        w = picture;
+        break;
+    }
+    }
+
+    w->setObjectName(QString::fromLatin1(row.name));
+    if (row.kind != ControlKind::Line)
+        w->setGeometry(pixels(row.left), pixels(row.top), pixels(row.width), pixels(row.height));
+    if (row.font.family)
+        w->setFont(layoutFont(row.font));
+    if (row.hidden)
+        w->hide();
+    return w;
+}
+
+static QIcon iconFrom(std::span<const char *const> files)
+{
+    QIcon icon;
+    for (const char *file : files)
+        icon.addFile(QString::fromLatin1(file));
+    return icon;
+}
+
+void buildWindow(QWidget &window, QWidget &client, const WindowLayout &layout)
+{
+    window.setObjectName(QString::fromLatin1(layout.name));
+    window.setWindowTitle(QString::fromUtf8(layout.caption));
+    if (!layout.icons.empty())
+        window.setWindowIcon(iconFrom(layout.icons));
+    // A caption only: no window menu, no close, minimise or maximise button.
+    window.setWindowFlags(layout.frameless
+                              ? Qt::Window | Qt::FramelessWindowHint
+                              : Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+
+    client.setAutoFillBackground(true);
+    QPalette p = client.palette();
+    p.setColor(QPalette::Window, resolveColour(layout.background, 15));
+    client.setPalette(p);
+    client.setFont(layoutFont(layout.font));
+    client.setFixedSize(pixels(layout.clientWidth), pixels(layout.clientHeight));
+
+    // Labels, shapes, lines and pictures from the bottom of the list up, so that the
+    // row listed earlier is painted later; then the controls that take focus, above
+    // all of them and created in tab order, which makes Qt's focus chain the tab order.
+    std::vector<const ControlRow *> focusable;
+    for (auto row = layout.controls.rbegin(); row != layout.controls.rend(); ++row) {
+        if (isFocusable(row->kind))
+            focusable.push_back(&*row);
+        else
+            createControl(client, *row);
+    }
+    std::stable_sort(focusable.begin(), focusable.end(),
+                     [](const ControlRow *a, const ControlRow *b) { return a->tabIndex < b->tabIndex; });
+    for (const ControlRow *row : focusable)
+        createControl(client, *row)->setFocusPolicy(Qt::StrongFocus);
+
+    if (&window == &client) {
+        window.setFixedSize(client.size());
+    } else {
+        window.layout()->setSizeConstraint(QLayout::SetFixedSize);
+        window.adjustSize();
+    }
+}
+
+void placeCentred(QWidget &window, const QWidget *owner)
+{
+    QRect area;
+    if (owner)
+        area = owner->frameGeometry();
+    else if (const QScreen *screen = QGuiApplication::primaryScreen())
+        area = screen->availableGeometry();
+    if (area.isEmpty())
+        return;
+    const QSize size = window.frameGeometry().size();
+    window.move(area.center() - QPoint(size.width() / 2, size.height() / 2));
+}
+
+void buildMenuBar(QMenuBar &bar, std::span<const MenuRow> rows)
+{
+    QMenu *menu = nullptr;
+    for (const MenuRow &row : rows) {
+        const QString caption = QString::fromUtf8(row.caption);
+        if (row.level == 0) {
+            menu = bar.addMenu(caption);
+            menu->setObjectName(QString::fromLatin1(row.name));
+            continue;
+        }
+        QAction *item = caption == u"-" ? menu->addSeparator() : menu->addAction(caption);
+        item->setObjectName(QString::fromLatin1(row.name));
+    }
+}

@@ -1,0 +1,61 @@
+#include "shell/messages.h"
+
+#include "quiz/quizstate.h"
+#include "shell/form1.h"
+#include "shell/username.h"
+#include "shell/windows.h"
+
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+// Qt's Russian translation leaves "OK" in Latin letters; the captions are set here.
+static const QString OkCaption = QStringLiteral("ОК");
+
+void showEmptyAnswerWarning(QWidget *parent)
+{
+    showFault(parent, QStringLiteral("Повтор ввода"), QStringLiteral("Повтори ввод!"));
+}
+
+bool confirmExit(QWidget *parent)
+{
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Выход"), QStringLiteral("Вы точно хотите выйти?"),
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("&Да"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("&Нет"));
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void showFault(QWidget *parent, const QString &title, const QString &text)
+{
+    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
+    box.button(QMessageBox::Ok)->setText(OkCaption);
+    box.exec();
+}
+
+QString promptUserName(QWidget *parent, bool repeated)
+{
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(QStringLiteral("Регистрация"));
+    QString prompt = QStringLiteral("Введите свое имя");
+    if (repeated)
+        prompt += QStringLiteral("\n(от 1 до %1 знаков, без запятых)").arg(MaxUserNameLength);
+    dialog.setLabelText(prompt);
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setTextValue(QString());
+    dialog.setOkButtonText(OkCaption);
+    dialog.setCancelButtonText(QStringLiteral("Отмена"));
+    return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
+}
+
+void askUserName()
+{
+    bool repeated = false;
+    for (;;) {
+        QuizState.userName = promptUserName(&form1(), repeated);
+        if (isAcceptableUserName(QuizState.userName))
+            return;
+        repeated = true;
+    }
+}

@@ -1,0 +1,14 @@
+#include "shell/username.h"
+#include "quiz/codepage.h"
+
+bool isAcceptableUserName(const QString &name)
+{
+    if (name.isEmpty() || name.size() > MaxUserNameLength)
+        return false;
+    if (name.trimmed().isEmpty() || name.startsWith(u'"') || name.contains(u','))
+        return false;
+    for (QChar c : name)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            return false;
+    return encode1251(name).has_value();
+}

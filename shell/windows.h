@@ -1,0 +1,35 @@
+#pragma once
+// The six windows of the program. Each is created, with all its controls, the first
+// time it is used and is afterwards only hidden and shown until the program ends.
+
+class QWidget;
+class Form1;
+class Form2;
+class Form3;
+class Form4;
+class Form5;
+class Form6;
+
+Form1 &form1();   // created and loaded (Form_Load) on first use
+Form2 &form2();
+Form3 &form3();
+Form4 &form4();
+Form5 &form5();
+Form6 &form6();
+
+// Shows a window non-modal, in front and active.
+void showWindow(QWidget &window);
+
+// The close of a secondary window: hide it, enable the main window and bring the
+// main window back to the front, visible and active where it was.
+void returnToMainWindow(QWidget &secondary);
+
+// Brings the main window to the front: visible, enabled state untouched, active.
+void reshowMainWindow();
+
+// Ends the run at once (through Form1::programEnded, which main() connects to the
+// end of the event loop).
+void endProgram();
+
+// For tests: destroys every window, so that the next use creates them afresh.
+void discardWindows();

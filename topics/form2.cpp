@@ -1,0 +1,127 @@
+#include "topics/form2.h"
+
+#include "quiz/questionfile.h"
+#include "quiz/quizerror.h"
+#include "quiz/quizstate.h"
+#include "shell/form1.h"
+#include "shell/messages.h"
+#include "shell/windows.h"
+#include "topics/catalogue.h"
+
+#include <QCloseEvent>
+#include <QListWidget>
+#include <QPushButton>
+
+namespace {
+
+using K = ControlKind;
+
+const ControlRow controls[] = {
+    {.name = "Command2", .kind = K::Button, .text = "Отмена", .left = 3960, .top = 2040, .width = 1695, .height = 375, .tabIndex = 2},
+    {.name = "Command1", .kind = K::Button, .text = "Ok", .left = 840, .top = 2040, .width = 1695, .height = 375, .tabIndex = 1},
+    {.name = "List1", .kind = K::ListBox, .left = 0, .top = 0, .width = 6375, .height = 1845, .font = {"Times New Roman", 11.25}, .fore = Black, .back = systemColour(0), .tabIndex = 0, .sorted = true},
+    {.name = "Shape1", .kind = K::FrameShape, .left = 120, .top = 1920, .width = 6135, .height = 615, .fore = systemColour(3), .marked = true},
+};
+
+const char *const icons[] = {":/icons/open-book-16.png", ":/icons/open-book-32.png"};
+
+const WindowLayout windowTable = {
+    .name = "Form2",
+    .caption = "Выбор темы",
+    .clientWidth = 6375,
+    .clientHeight = 2625,
+    .background = systemColour(15),
+    .font = {"MS Sans Serif", 8.25},
+    .icons = icons,
+    .controls = controls,
+};
+
+} // namespace
+
+Form2::Form2()
+{
+    buildWindow(*this, *this, windowTable);
+    Command1 = control<QPushButton>(*this, "Command1");
+    Command2 = control<QPushButton>(*this, "Command2");
+    List1 = control<QListWidget>(*this, "List1");
+    Shape1 = control<FrameShape>(*this, "Shape1");
+    for (const Topic &topic : topicCatalogue())
+        List1->addItem(topic.name);
+
+    connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form2::Command2_Click);
+    connect(List1, &QListWidget::itemDoubleClicked, this, &Form2::List1_DblClick);
+}
+
+QString Form2::selectedTopic() const
+{
+    const QList<QListWidgetItem *> selected = List1->selectedItems();
+    return selected.isEmpty() ? QString() : selected.first()->text();
+}
+
+void Form2::Command1_Click()
+{
+    startTest();
+}
+
+void Form2::List1_DblClick()
+{
+    startTest();
+}
+
+void Form2::Command2_Click()
+{
+    returnToMainWindow(*this);
+}
+
+// Closed by the desktop: as "Отмена", so the main window is never left disabled.
+void Form2::closeEvent(QCloseEvent *event)
+{
+    event->ignore();
+    Command2_Click();
+}
+
+void startTest()
+{
+    Form1 &main = form1();
+    Form2 &topics = form2();
+
+    // A refused question file leaves every state as it was, the running test included.
+    const QString previousTopic = QuizState.topicName;
+    const QString previousFile = QuizState.questionFile;
+
+    QuizState.topicName = topics.selectedTopic();
+    topicFileFor(QuizState.topicName);
+    if (QuizState.topicName.isEmpty())
+        return;
+    try {
+        loadQuestionFile();
+    } catch (const QuizError &error) {
+        QuizState.topicName = previousTopic;
+        QuizState.questionFile = previousFile;
+        showFault(&topics, QStringLiteral("Ошибка"), error.userMessage());
+        return;
+    }
+
+    showWindow(main);
+    topics.hide();
+    setShown({main.Label1, main.Label2, main.Label3, main.Label4, main.Label5, main.Label6, main.Label7,
+              main.Label8, main.Label9},
+             true);
+    setShown({main.Label10, main.Label11, main.Label12}, false);
+    main.Command1->show();
+    setShown({main.Check1, main.Check2, main.Check3, main.Check4}, true);
+    QuizState.score = 0;
+    QuizState.questionNumber = 1;
+    main.showQuestion(1);
+    main.Label9->setText(numberText(1));
+    main.Label6->setText(numberText(0));
+    topics.hide();
+    reshowMainWindow();
+    main.setEnabled(true);
+    main.Newpers->setEnabled(false);
+    setShown({main.Label13, main.Label14, main.Label15, main.Shape1, main.Shape2}, false);
+    setShown({main.Shape3, main.Shape4, main.Shape5, main.Shape6, main.Shape7, main.Shape8, main.Shape9,
+              main.Shape10},
+             true);
+}
