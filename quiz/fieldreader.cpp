@@ -69,13 +69,20 @@ void FieldReader::skipLine()
         advanceOverLineBreak();
 }
 
+void FieldReader::restartLine(const FieldInfo &field)
+{
+    pos_ = field.lineOffset;
+    lineStart_ = field.lineOffset;
+    line_ = field.line;
+}
+
 QByteArrayView FieldReader::readField()
 {
     if (exhausted())
         fail(line_, column(), QStringLiteral("Файл кончается посреди записи: не хватает полей."));
     while (pos_ < bytes_.size() && bytes_[pos_] == ' ')
         ++pos_;
-    last_ = FieldInfo{line_, column(), false, false};
+    last_ = FieldInfo{line_, column(), false, false, lineStart_};
 
     QByteArrayView raw;
     if (pos_ < bytes_.size() && bytes_[pos_] == '"') {

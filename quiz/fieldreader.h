@@ -19,6 +19,7 @@ struct FieldInfo {
     int column = 0;
     bool quoted = false;
     bool endedLine = false;   // ended at a line break or at the end of the bytes
+    qsizetype lineOffset = 0; // where the field's line starts
 };
 
 class FieldReader {
@@ -43,8 +44,10 @@ public:
     // over several lines, characters after a closing quote.
     const std::vector<FileProblem> &notes() const { return notes_; }
 
-    // Moves to the start of the next line; used to read on after a bad record.
+    // Used to read on after a bad record: skipLine moves to the start of the
+    // next line, restartLine back to the start of the line of `field`.
     void skipLine();
+    void restartLine(const FieldInfo &field);
 
 private:
     QByteArrayView readField();

@@ -1,6 +1,7 @@
 #pragma once
 // The two process-wide records of quiz data: every handler works on these.
 
+#include "quiz/quizerror.h"
 #include <QString>
 #include <array>
 

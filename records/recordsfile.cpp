@@ -59,8 +59,12 @@ bool RecordReader::next(RecordEntryRecord &entry)
                 return false;
             }
             problems_.push_back({error.problem().line, error.problem().column, Severity::Warning,
-                                 error.problem().message + QStringLiteral(" Запись пропущена.")});
-            if (reader_.line() == error.problem().line)
+                                 error.problem().message
+                                     + QStringLiteral(" Запись, начатая в строке %1, пропущена.").arg(line)});
+            // A record torn on an earlier line: the bad field's line may start a whole record.
+            const FieldInfo bad = reader_.lastField();
+            reader_.restartLine(bad);
+            if (bad.line == line)
                 reader_.skipLine();
         }
     }

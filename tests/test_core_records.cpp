@@ -1,0 +1,261 @@
+// records.ssu: the line written, appending, sequential reading and the rows of
+// the records window with their carried pads.
+
+#include "quiz/codepage.h"
+#include "records/recordsfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QByteArray bytesOf(const QString &text)
+{
+    return encode1251(text).value();
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString spaces(int n)
+{
+    return QString(n, QLatin1Char(' '));
+}
+
+// "name|topic|grade" per entry.
+std::vector<RecordEntryRecord> entriesOf(const QStringList &specs)
+{
+    std::vector<RecordEntryRecord> entries;
+    for (const QString &spec : specs) {
+        const QStringList parts = spec.split(QLatin1Char('|'));
+        entries.push_back({parts[0], parts[1], qint16(parts[2].toInt())});
+    }
+    return entries;
+}
+
+} // namespace
+
+class TestRecords : public QObject {
+    Q_OBJECT
+private slots:
+    void recordLineIsExact();
+    void appendCreatesAndAppends();
+    void appendMendsTornLastLine_data();
+    void appendMendsTornLastLine();
+    void appendReportsUnwritablePath();
+
+    void readerReadsRecords_data();
+    void readerReadsRecords();
+    void writtenLinesReadBack();
+
+    void rowsCarryPads_data();
+    void rowsCarryPads();
+    void everyCatalogueTopicMakesRowOf77();
+
+private:
+    QTemporaryDir dir_;
+};
+
+void TestRecords::recordLineIsExact()
+{
+    const RecordEntryRecord entry{QStringLiteral("Ученик"), QStringLiteral("Наводнения"), 4};
+    QCOMPARE(recordLine(entry).value(), bytesOf(QStringLiteral("Ученик,Наводнения, 4\r\n")));
+    QVERIFY(!recordLine({QStringLiteral("名"), QStringLiteral("Наводнения"), 4}).has_value());
+}
+
+void TestRecords::appendCreatesAndAppends()
+{
+    const QString path = dir_.filePath(QStringLiteral("records.ssu"));
+    QFile::remove(path);
+    const RecordEntryRecord first{QStringLiteral("Ученик"), QStringLiteral("Наводнения"), 4};
+    const RecordEntryRecord second{QStringLiteral("Анна"), QStringLiteral("Землетрясение"), 5};
+    QCOMPARE(appendRecord(path, first), std::nullopt);
+    QCOMPARE(fileBytes(path), recordLine(first).value());
+    QCOMPARE(appendRecord(path, first), std::nullopt);
+    QCOMPARE(appendRecord(path, second), std::nullopt);
+    QCOMPARE(fileBytes(path), recordLine(first).value() + recordLine(first).value() + recordLine(second).value());
+}
+
+void TestRecords::appendMendsTornLastLine_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("inserted");
+    QTest::newRow("empty file") << QByteArray() << QByteArray();
+    QTest::newRow("ends with CR LF") << QByteArray("A,B, 4\r\n") << QByteArray();
+    QTest::newRow("ends with LF") << QByteArray("A,B, 4\n") << QByteArray();
+    QTest::newRow("torn line") << QByteArray("A,B, 4\r\nC,D") << QByteArray("\r\n");
+    QTest::newRow("torn after CR") << QByteArray("A,B, 4\r") << QByteArray();
+}
+
+void TestRecords::appendMendsTornLastLine()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, inserted);
+    const QString path = dir_.filePath(QStringLiteral("torn.ssu"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(before);
+    }
+    const RecordEntryRecord entry{QStringLiteral("Ученик"), QStringLiteral("Наводнения"), 4};
+    QCOMPARE(appendRecord(path, entry), std::nullopt);
+    QCOMPARE(fileBytes(path), before + inserted + recordLine(entry).value());
+
+    // The mended file reads back with the new record whole.
+    const QByteArray bytes = fileBytes(path);
+    RecordReader reader(bytes);
+    RecordEntryRecord read;
+    RecordEntryRecord last;
+    while (reader.next(read))
+        last = read;
+    QCOMPARE(last.name, entry.name);
+    QCOMPARE(last.grade, entry.grade);
+}
+
+void TestRecords::appendReportsUnwritablePath()
+{
+    const RecordEntryRecord entry{QStringLiteral("Ученик"), QStringLiteral("Наводнения"), 4};
+    const auto missingDir = appendRecord(dir_.filePath(QStringLiteral("no/such/dir/records.ssu")), entry);
+    QVERIFY(missingDir.has_value());
+    QVERIFY(missingDir->contains(QStringLiteral("Не удалось открыть файл рекордов")));
+    QVERIFY(appendRecord(dir_.path(), entry).has_value());   // a directory, not a file
+    const auto badName = appendRecord(dir_.filePath(QStringLiteral("x.ssu")), {QStringLiteral("名"), {}, 4});
+    QVERIFY(badName.has_value());
+    QVERIFY(!QFile::exists(dir_.filePath(QStringLiteral("x.ssu"))));
+}
+
+void TestRecords::readerReadsRecords_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("records");
+    QTest::addColumn<QList<int>>("problemLines");
+
+    QTest::newRow("empty file") << "" << QStringList{} << QList<int>{};
+    QTest::newRow("one line") << "Ученик,Наводнения, 4\r\n" << QStringList{"Ученик|Наводнения|4"} << QList<int>{};
+    QTest::newRow("last line without break") << "А,Б, 5\r\nВ,Г, 3" << QStringList{"А|Б|5", "В|Г|3"}
+                                             << QList<int>{};
+    QTest::newRow("trailing blank lines") << "А,Б, 5\r\n\r\n \r\n" << QStringList{"А|Б|5"} << QList<int>{};
+    QTest::newRow("LF only") << "А,Б, 5\nВ,Г, 2\n" << QStringList{"А|Б|5", "В|Г|2"} << QList<int>{};
+    QTest::newRow("name of spaces reads empty") << "   ,Б, 5\r\n" << QStringList{"|Б|5"} << QList<int>{};
+    QTest::newRow("incomplete last record") << "А,Б, 5\r\nВ,Г, 4\r\nД,Ура" << QStringList{"А|Б|5", "В|Г|4"}
+                                            << QList<int>{3};
+    QTest::newRow("last record of one field") << "А,Б, 5\r\nВ\r\n" << QStringList{"А|Б|5"} << QList<int>{2};
+    QTest::newRow("bad grade skipped, rest kept") << "А,Б, 5\r\nВ,Г,Д, 4\r\nЕ,Ж, 3\r\n"
+                                                  << QStringList{"А|Б|5", "Е|Ж|3"} << QList<int>{2};
+    QTest::newRow("torn line in the middle") << "А,Б, 5\r\nВ,Г\r\nД,Е, 4\r\n" << QStringList{"А|Б|5", "Д|Е|4"}
+                                             << QList<int>{3};
+    QTest::newRow("blank line in the middle") << "А,Б, 5\r\n\r\nД,Е, 4\r\n" << QStringList{"А|Б|5", "Д|Е|4"}
+                                              << QList<int>{3};
+    QTest::newRow("bad grade at line end") << "А,Б,x\r\nЕ,Ж, 3\r\n" << QStringList{"Е|Ж|3"} << QList<int>{1};
+}
+
+void TestRecords::readerReadsRecords()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, records);
+    QFETCH(QList<int>, problemLines);
+
+    const QByteArray bytes = bytesOf(text);
+    RecordReader reader(bytes);
+    QStringList read;
+    RecordEntryRecord entry;
+    while (reader.next(entry))
+        read << QStringLiteral("%1|%2|%3").arg(entry.name, entry.topic).arg(entry.grade);
+    QCOMPARE(read, records);
+    QList<int> lines;
+    for (const FileProblem &problem : reader.problems()) {
+        QCOMPARE(problem.severity, Severity::Warning);
+        lines << problem.line;
+    }
+    QCOMPARE(lines, problemLines);
+    QVERIFY(!reader.next(entry));   // stays at the end
+}
+
+void TestRecords::writtenLinesReadBack()
+{
+    const std::vector<RecordEntryRecord> entries = entriesOf({
+        "Ученик|Наводнения|4", "Ученик|Наводнения|4", "Пётр Ёлкин|Ураганы_бури_смерчи|2",
+        "ОченьДлинноеИмя|Безопасность прихимических авариях|5",
+    });
+    QByteArray bytes;
+    for (const RecordEntryRecord &entry : entries)
+        bytes += recordLine(entry).value();
+    RecordReader reader(bytes);
+    RecordEntryRecord read;
+    for (const RecordEntryRecord &entry : entries) {
+        QVERIFY(reader.next(read));
+        QCOMPARE(read.name, entry.name);
+        QCOMPARE(read.topic, entry.topic);
+        QCOMPARE(read.grade, entry.grade);
+    }
+    QVERIFY(!reader.next(read));
+    QCOMPARE(reader.offset(), bytes.size());
+}
+
+void TestRecords::rowsCarryPads_data()
+{
+    QTest::addColumn<QStringList>("entries");
+    QTest::addColumn<QStringList>("rows");
+
+    const QString flood = QStringLiteral("Наводнения");
+    const QString quake = QStringLiteral("Землетрясение");
+    QTest::newRow("the example row") << QStringList{"Ученик|Наводнения|4"}
+                                     << QStringList{"Ученик" + spaces(10) + flood + spaces(49) + " 4"};
+    QTest::newRow("name of 15 and of 1") << QStringList{"ПятнадцатьБукв!|Наводнения|5", "Я|Наводнения|2"}
+                                         << QStringList{"ПятнадцатьБукв!" + spaces(1) + flood + spaces(49) + " 5",
+                                                        "Я" + spaces(15) + flood + spaces(49) + " 2"};
+    QTest::newRow("empty first name gets no pad") << QStringList{"|Наводнения|3"}
+                                                  << QStringList{flood + spaces(49) + " 3"};
+    QTest::newRow("long name carries previous pad")
+        << QStringList{"Аня|Землетрясение|5", "ШестнадцатьБукв!|Землетрясение|4"}
+        << QStringList{"Аня" + spaces(13) + quake + spaces(46) + " 5",
+                       "ШестнадцатьБукв!" + spaces(13) + quake + spaces(46) + " 4"};
+    QTest::newRow("unknown topic carries previous pad")
+        << QStringList{"Аня|Землетрясение|5", "Аня|Пожары|4"}
+        << QStringList{"Аня" + spaces(13) + quake + spaces(46) + " 5",
+                       "Аня" + spaces(13) + "Пожары" + spaces(46) + " 4"};
+    QTest::newRow("unknown topic first gets no pad") << QStringList{"Аня|Пожары|4"}
+                                                     << QStringList{"Аня" + spaces(13) + "Пожары" + " 4"};
+    const QString t51(51, u'ж'), t43(43, u'ж'), t19(19, u'ж');
+    QTest::newRow("unknown topics by length 51, 43, 19")
+        << QStringList{"А|" + t51 + "|5", "А|" + t43 + "|5", "А|" + t19 + "|5"}
+        << QStringList{"А" + spaces(15) + t51 + spaces(8) + " 5", "А" + spaces(15) + t43 + spaces(16) + " 5",
+                       "А" + spaces(15) + t19 + spaces(40) + " 5"};
+    QTest::newRow("negative grade") << QStringList{"Аня|Наводнения|-3"}
+                                    << QStringList{"Аня" + spaces(13) + flood + spaces(49) + "-3"};
+}
+
+void TestRecords::rowsCarryPads()
+{
+    QFETCH(QStringList, entries);
+    QFETCH(QStringList, rows);
+    RowPads pads;
+    QStringList built;
+    for (const RecordEntryRecord &entry : entriesOf(entries))
+        built << buildRecordRow(entry, pads);
+    QCOMPARE(built, rows);
+}
+
+void TestRecords::everyCatalogueTopicMakesRowOf77()
+{
+    const QStringList topics{
+        "Безопасность прихимических авариях", "Землетрясение", "Мероприятия гражданской обороны по защите населения",
+        "Наводнения", "Правила безопасного поведения в быту", "Правила безопасного поведения на воде",
+        "Правила безопасного поведения на природе", "Правила безопасного поведения на транспорте",
+        "Ураганы_бури_смерчи"};
+    RowPads pads;
+    for (const QString &topic : topics) {
+        const QString row = buildRecordRow({QStringLiteral("Ученик"), topic, 4}, pads);
+        QCOMPARE(row.size(), 77);
+        QCOMPARE(row.mid(16, 59).trimmed(), topic);
+        QVERIFY(row.endsWith(QStringLiteral(" 4")));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestRecords)
+#include "test_core_records.moc"
