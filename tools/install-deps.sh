@@ -9,7 +9,7 @@ packages=(
   libqt6svg6
   libbenchmark-dev
   fonts-liberation2 fonts-dejavu-core
-  xvfb xauth x11-apps xdotool imagemagick sox librsvg2-bin
+  xvfb xauth x11-apps xdotool imagemagick sox librsvg2-bin bc
   clang libclang-rt-14-dev
   desktop-file-utils appstream dpkg-dev file
 )
