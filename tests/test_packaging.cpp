@@ -1,0 +1,298 @@
+// The installed tree as a package ships it: the files a desktop needs, their
+// validity, and the launcher that gives the quiz its working folder without
+// ever replacing a teacher's own question files.
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QString appId = QStringLiteral("ru.school.zufquiz");
+
+struct Outcome {
+    int exitCode = -1;
+    QString errors;
+};
+
+Outcome runProgram(const QString &program, const QStringList &arguments,
+                   const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    if (!process.waitForFinished(20000) || process.exitStatus() != QProcess::NormalExit)
+        return {-1, QStringLiteral("%1 did not finish: %2").arg(program, process.errorString())};
+    return {process.exitCode(),
+            QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError())};
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+class TestPackaging : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir root;
+    QString prefix;   // the installed tree, as under /usr
+    QString launcher;
+    QString stubLog;
+
+    QProcessEnvironment launcherEnvironment(const QString &home) const;
+    QString shippedFile(int n) const;
+
+private slots:
+    void initTestCase();
+    void installsFile_data();
+    void installsFile();
+    void desktopEntryIsValid();
+    void metainfoIsValid();
+    void launcherChoosesFolder_data();
+    void launcherChoosesFolder();
+    void launcherKeepsTeachersFiles();
+    void launcherRefusesUnusableFolder();
+    void launcherWorksThroughLink();
+    void guideExampleIsClean();
+};
+
+QProcessEnvironment TestPackaging::launcherEnvironment(const QString &home) const
+{
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
+    environment.insert(QStringLiteral("HOME"), home);
+    environment.insert(QStringLiteral("STUB_LOG"), stubLog);
+    return environment;
+}
+
+QString TestPackaging::shippedFile(int n) const
+{
+    return prefix + QStringLiteral("/share/zuf-quiz/data/qes%1.ssu").arg(n);
+}
+
+void TestPackaging::initTestCase()
+{
+    QVERIFY(root.isValid());
+    prefix = root.filePath(QStringLiteral("usr"));
+    const Outcome install = runProgram(QStringLiteral("cmake"),
+        {QStringLiteral("--install"), QStringLiteral(ZUF_BINARY_DIR), QStringLiteral("--prefix"), prefix});
+    QVERIFY2(install.exitCode == 0, qPrintable(install.errors));
+
+    // The real quiz needs a display; a stub records where and how it was started.
+    launcher = prefix + QStringLiteral("/bin/zuf-quiz-launcher");
+    stubLog = root.filePath(QStringLiteral("stub.log"));
+    const QString stub = prefix + QStringLiteral("/bin/zuf-quiz");
+    QFile::remove(stub);
+    QVERIFY(writeFile(stub, "#!/bin/sh\n{ pwd; for a in \"$@\"; do echo \"arg:$a\"; done; } > \"$STUB_LOG\"\n"));
+    QVERIFY(QFile::setPermissions(stub, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+}
+
+void TestPackaging::installsFile_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("executable");
+
+    for (const char *program : {"zuf-quiz-launcher", "zuf-check"})
+        QTest::newRow(program) << QStringLiteral("bin/") + QLatin1String(program) << true;
+    for (int n = 1; n <= 9; ++n) {
+        const QString path = QStringLiteral("share/zuf-quiz/data/qes%1.ssu").arg(n);
+        QTest::newRow(qPrintable(path)) << path << false;
+    }
+    for (int size : {16, 32, 48, 64, 128, 256}) {
+        const QString path = QStringLiteral("share/icons/hicolor/%1x%1/apps/%2.png").arg(size).arg(appId);
+        QTest::newRow(qPrintable(path)) << path << false;
+    }
+    const QStringList others = {
+        QStringLiteral("share/icons/hicolor/scalable/apps/%1.svg").arg(appId),
+        QStringLiteral("share/applications/%1.desktop").arg(appId),
+        QStringLiteral("share/metainfo/%1.metainfo.xml").arg(appId),
+        QStringLiteral("share/man/man1/zuf-quiz.1.gz"),
+        QStringLiteral("share/man/man1/zuf-quiz-launcher.1.gz"),
+        QStringLiteral("share/man/man1/zuf-check.1.gz"),
+        QStringLiteral("share/man/ru/man1/zuf-quiz.1.gz"),
+        QStringLiteral("share/man/ru/man1/zuf-check.1.gz"),
+        QStringLiteral("share/doc/zuf-quiz/teacher-guide.ru.md"),
+    };
+    for (const QString &path : others)
+        QTest::newRow(qPrintable(path)) << path << false;
+}
+
+void TestPackaging::installsFile()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, executable);
+    const QFileInfo info(prefix + QLatin1Char('/') + path);
+    QVERIFY2(info.isFile() && info.size() > 0, qPrintable(path));
+    QCOMPARE(info.isExecutable(), executable);
+}
+
+void TestPackaging::desktopEntryIsValid()
+{
+    const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+    if (validator.isEmpty())
+        QSKIP("desktop-file-validate is not installed");
+    const QString entry = prefix + QStringLiteral("/share/applications/%1.desktop").arg(appId);
+    const Outcome outcome = runProgram(validator, {entry});
+    QVERIFY2(outcome.exitCode == 0 && outcome.errors.isEmpty(), qPrintable(outcome.errors));
+
+    // The menu must start the launcher (the quiz alone would run in the wrong folder)
+    // and show the icon installed above.
+    const QByteArray text = readFile(entry);
+    QVERIFY(text.contains("\nExec=zuf-quiz-launcher\n"));
+    QVERIFY(text.contains("\nIcon=" + appId.toUtf8() + "\n"));
+    QVERIFY(text.contains("\nName=Тесты по ЗУФ\n"));
+}
+
+void TestPackaging::metainfoIsValid()
+{
+    const QString validator = QStandardPaths::findExecutable(QStringLiteral("appstreamcli"));
+    if (validator.isEmpty())
+        QSKIP("appstreamcli is not installed");
+    // validate-tree also checks that the metainfo names a desktop entry that is installed.
+    const Outcome outcome = runProgram(validator,
+        {QStringLiteral("validate-tree"), QStringLiteral("--no-net"), QStringLiteral("--pedantic"), prefix});
+    QVERIFY2(outcome.exitCode == 0, qPrintable(outcome.errors));
+}
+
+void TestPackaging::launcherChoosesFolder_data()
+{
+    QTest::addColumn<QString>("quizDir");      // ZUF_QUIZ_DIR, below the temporary root; empty: unset
+    QTest::addColumn<QString>("dataHome");     // XDG_DATA_HOME as given; empty: unset
+    QTest::addColumn<QString>("expected");     // the folder the quiz must start in, below the root
+
+    QTest::newRow("lab folder wins") << "lab/shared" << "@xdg" << "lab/shared";
+    QTest::newRow("xdg data home") << "" << "@xdg" << "xdg/zuf-quiz";
+    QTest::newRow("default data home") << "" << "" << "home/.local/share/zuf-quiz";
+    QTest::newRow("relative xdg ignored") << "" << "relative/dir" << "home/.local/share/zuf-quiz";
+    QTest::newRow("folder with spaces") << "класс 7 б/тесты" << "" << "класс 7 б/тесты";
+}
+
+void TestPackaging::launcherChoosesFolder()
+{
+    QFETCH(QString, quizDir);
+    QFETCH(QString, dataHome);
+    QFETCH(QString, expected);
+
+    QTemporaryDir place(root.filePath(QStringLiteral("run-XXXXXX")));
+    QProcessEnvironment environment = launcherEnvironment(place.filePath(QStringLiteral("home")));
+    if (!quizDir.isEmpty())
+        environment.insert(QStringLiteral("ZUF_QUIZ_DIR"), place.filePath(quizDir));
+    if (dataHome.startsWith(QLatin1Char('@')))
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), place.filePath(dataHome.mid(1)));
+    else if (!dataHome.isEmpty())
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome);
+    QFile::remove(stubLog);
+
+    const Outcome outcome = runProgram(launcher, {QStringLiteral("-style"), QStringLiteral("Fusion")}, environment);
+    QVERIFY2(outcome.exitCode == 0, qPrintable(outcome.errors));
+    const QString folder = QDir(place.filePath(expected)).canonicalPath();
+    QVERIFY2(!folder.isEmpty(), qPrintable(expected));
+    QCOMPARE(QString::fromUtf8(readFile(stubLog)), folder + QStringLiteral("\narg:-style\narg:Fusion\n"));
+    for (int n = 1; n <= 9; ++n) {
+        const QString name = QStringLiteral("qes%1.ssu").arg(n);
+        QCOMPARE(readFile(folder + QLatin1Char('/') + name), readFile(shippedFile(n)));
+    }
+}
+
+void TestPackaging::launcherKeepsTeachersFiles()
+{
+    QTemporaryDir place(root.filePath(QStringLiteral("run-XXXXXX")));
+    const QString folder = place.filePath(QStringLiteral("lab"));
+    QVERIFY(QDir().mkpath(folder));
+    const QByteArray own = "10,8,7,0\r\n\"Свой вопрос учителя\"\r\n";
+    const QByteArray records = "Ученик,Наводнения, 4\r\n";
+    QVERIFY(writeFile(folder + QStringLiteral("/qes3.ssu"), own));
+    QVERIFY(writeFile(folder + QStringLiteral("/qes4.ssu"), QByteArray()));
+    QVERIFY(writeFile(folder + QStringLiteral("/records.ssu"), records));
+    // A link to a file that is not there yet (a share not mounted) must not be written through.
+    const QString absent = place.filePath(QStringLiteral("share/qes5.ssu"));
+    QVERIFY(QDir().mkpath(place.filePath(QStringLiteral("share"))));
+    QVERIFY(QFile::link(absent, folder + QStringLiteral("/qes5.ssu")));
+
+    QProcessEnvironment environment = launcherEnvironment(place.filePath(QStringLiteral("home")));
+    environment.insert(QStringLiteral("ZUF_QUIZ_DIR"), folder);
+    const Outcome outcome = runProgram(launcher, {}, environment);
+    QVERIFY2(outcome.exitCode == 0, qPrintable(outcome.errors));
+
+    QCOMPARE(readFile(folder + QStringLiteral("/qes3.ssu")), own);
+    QCOMPARE(readFile(folder + QStringLiteral("/qes4.ssu")), QByteArray());
+    QCOMPARE(readFile(folder + QStringLiteral("/records.ssu")), records);
+    QVERIFY(QFileInfo(folder + QStringLiteral("/qes5.ssu")).isSymLink());
+    QVERIFY(!QFileInfo::exists(absent));
+    for (int n : {1, 2, 6, 7, 8, 9})
+        QCOMPARE(readFile(folder + QStringLiteral("/qes%1.ssu").arg(n)), readFile(shippedFile(n)));
+}
+
+void TestPackaging::launcherRefusesUnusableFolder()
+{
+    QTemporaryDir place(root.filePath(QStringLiteral("run-XXXXXX")));
+    const QString blocker = place.filePath(QStringLiteral("plain-file"));
+    QVERIFY(writeFile(blocker, "not a folder"));
+    QProcessEnvironment environment = launcherEnvironment(place.filePath(QStringLiteral("home")));
+    environment.insert(QStringLiteral("ZUF_QUIZ_DIR"), blocker + QStringLiteral("/quiz"));
+    QFile::remove(stubLog);
+
+    const Outcome outcome = runProgram(launcher, {}, environment);
+    QCOMPARE(outcome.exitCode, 1);
+    QVERIFY2(outcome.errors.contains(QStringLiteral("cannot create")), qPrintable(outcome.errors));
+    QVERIFY(!QFileInfo::exists(stubLog));
+}
+
+void TestPackaging::launcherWorksThroughLink()
+{
+    // Administrators link programs into /usr/local/bin and the like: the shipped
+    // files are still found beside the real launcher.
+    QTemporaryDir place(root.filePath(QStringLiteral("run-XXXXXX")));
+    const QString link = place.filePath(QStringLiteral("zuf-quiz-launcher"));
+    QVERIFY(QFile::link(launcher, link));
+    QProcessEnvironment environment = launcherEnvironment(place.filePath(QStringLiteral("home")));
+    environment.insert(QStringLiteral("ZUF_QUIZ_DIR"), place.filePath(QStringLiteral("lab")));
+
+    const Outcome outcome = runProgram(link, {}, environment);
+    QVERIFY2(outcome.exitCode == 0, qPrintable(outcome.errors));
+    QCOMPARE(readFile(place.filePath(QStringLiteral("lab/qes9.ssu"))), readFile(shippedFile(9)));
+}
+
+void TestPackaging::guideExampleIsClean()
+{
+    // The worked example of the teacher's guide is meant to be copied: it must pass
+    // the checker without a single error or warning.
+    const QString guide = QStringLiteral(ZUF_SHIPPED_DATA "/../docs/teacher-guide.ru.md");
+    const QString text = QString::fromUtf8(readFile(guide));
+    const qsizetype marker = text.indexOf(QStringLiteral("<!-- example: qes1.ssu -->"));
+    QVERIFY2(marker >= 0, "the guide has lost its example marker");
+    const qsizetype begin = text.indexOf(QStringLiteral("```text\n"), marker) + 8;
+    const qsizetype end = text.indexOf(QStringLiteral("\n```"), begin);
+    QVERIFY(begin > marker + 7 && end > begin);
+    const QStringList lines = text.mid(begin, end - begin).split(u'\n');
+    QCOMPARE(lines.size(), 11);
+
+    QStringEncoder toWindows1251("windows-1251");
+    QVERIFY(toWindows1251.isValid());
+    const QByteArray bytes = toWindows1251(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
+    QVERIFY2(!toWindows1251.hasError(), "the example holds a character that Windows-1251 lacks");
+    QTemporaryDir place(root.filePath(QStringLiteral("run-XXXXXX")));
+    const QString file = place.filePath(QStringLiteral("qes1.ssu"));
+    QVERIFY(writeFile(file, bytes));
+
+    const Outcome outcome = runProgram(prefix + QStringLiteral("/bin/zuf-check"), {file});
+    QCOMPARE(outcome.errors, QString());
+    QCOMPARE(outcome.exitCode, 0);
+}
+
+QTEST_GUILESS_MAIN(TestPackaging)
+#include "test_packaging.moc"
