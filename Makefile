@@ -27,3 +27,8 @@ test: build
 
 clean:
 	rm -rf build
+
+# A Debian package of the default build: build/default/zuf-quiz_1.00_<arch>.deb
+.PHONY: package
+package: build
+	@cd $(BUILD) && cpack -G DEB
