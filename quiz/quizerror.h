@@ -22,7 +22,8 @@ public:
 
     const QString &file() const { return file_; }
     const FileProblem &problem() const { return problem_; }
-    // "qes3.ssu, строка 4, позиция 12: ..." for a message box.
+    // "qes3.ssu, строка 4, позиция 12: ..." for a message box; without a line
+    // "qes3.ssu: ...", without a file only the sentence.
     QString userMessage() const;
     const char *what() const noexcept override;
 

@@ -23,7 +23,9 @@ extern RecordEntryRecord RecordEntry;
 // The bytes of one line, CR LF included; nullopt when a field cannot be held in Windows-1251.
 std::optional<QByteArray> recordLine(const RecordEntryRecord &entry);
 
-// Appends one line to the file at path. Returns a plain Russian message when it could not.
+// Appends one line to the file at path (created when missing) with one write;
+// when the file does not end with a line break, CR LF goes first so that the
+// new record stays whole. Returns a plain Russian message when it could not.
 std::optional<QString> appendRecord(const QString &path, const RecordEntryRecord &entry);
 
 // Sequential reading of records, one at a time, from the bytes of a records file
