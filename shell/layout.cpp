@@ -104,6 +104,11 @@ void CaptionLabel::mouseReleaseEvent(QMouseEvent *event)
         emit clicked();
 }
 
+void CaptionLabel::mouseDoubleClickEvent(QMouseEvent *)
+{
+    pressed_ = false;
+}
+
 TickBox::TickBox(QWidget *parent) : QCheckBox(parent)
 {
     setAutoFillBackground(true);

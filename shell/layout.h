@@ -92,7 +92,8 @@ void placeCentred(QWidget &window, const QWidget *owner);
 
 // A label of the tables: opaque, text wrapped at word boundaries inside the fixed box,
 // cut off after the last whole line that fits. "&" marks an access key (the letter is
-// underlined, "&&" shows one "&"). A click on it emits clicked().
+// underlined, "&&" shows one "&"). A click on it emits clicked(); the second click of
+// a double-click does not, as on the classic desktop.
 class CaptionLabel : public QLabel {
     Q_OBJECT
 public:
@@ -105,6 +106,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private:
     bool pressed_ = false;

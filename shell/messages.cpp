@@ -12,6 +12,16 @@
 // Qt's Russian translation leaves "OK" in Latin letters; the captions are set here.
 static const QString OkCaption = QStringLiteral("ОК");
 
+// Runs a dialog and gives the keyboard back to the window it was asked over, which
+// a desktop without a window manager would otherwise leave without focus.
+static int runModal(QDialog &dialog, QWidget *parent)
+{
+    const int result = dialog.exec();
+    if (parent && parent->window()->isVisible())
+        parent->window()->activateWindow();
+    return result;
+}
+
 void showEmptyAnswerWarning(QWidget *parent)
 {
     showFault(parent, QStringLiteral("Повтор ввода"), QStringLiteral("Повтори ввод!"));
@@ -24,14 +34,14 @@ bool confirmExit(QWidget *parent)
     box.button(QMessageBox::Yes)->setText(QStringLiteral("&Да"));
     box.button(QMessageBox::No)->setText(QStringLiteral("&Нет"));
     box.setDefaultButton(QMessageBox::Yes);
-    return box.exec() == QMessageBox::Yes;
+    return runModal(box, parent) == QMessageBox::Yes;
 }
 
 void showFault(QWidget *parent, const QString &title, const QString &text)
 {
     QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
     box.button(QMessageBox::Ok)->setText(OkCaption);
-    box.exec();
+    runModal(box, parent);
 }
 
 QString promptUserName(QWidget *parent, bool repeated)
@@ -46,7 +56,7 @@ QString promptUserName(QWidget *parent, bool repeated)
     dialog.setTextValue(QString());
     dialog.setOkButtonText(OkCaption);
     dialog.setCancelButtonText(QStringLiteral("Отмена"));
-    return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
+    return runModal(dialog, parent) == QDialog::Accepted ? dialog.textValue() : QString();
 }
 
 void askUserName()

@@ -1,0 +1,226 @@
+#pragma once
+// Shared by the window tests: a fresh run in a temporary working folder, question
+// files written by the test, and answers to the modal dialogs a click opens.
+
+#include "quiz/codepage.h"
+#include "quiz/quizstate.h"
+#include "records/recordsfile.h"
+#include "shell/appearance.h"
+#include "shell/form1.h"
+#include "shell/form6.h"
+#include "shell/sound.h"
+#include "shell/windows.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <deque>
+#include <functional>
+#include <memory>
+
+namespace gui {
+
+// What a modal dialog showed when it was answered.
+struct SeenDialog {
+    QString kind;           // "message" or "input"
+    QString title;
+    QString text;           // message text, or the input prompt
+    QStringList buttons;    // captions without "&", left to right as Qt orders them
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QString defaultButton;
+};
+
+inline QStringList buttonCaptions(QWidget *dialog)
+{
+    QStringList captions;
+    if (auto *box = dialog->findChild<QDialogButtonBox *>())
+        for (QAbstractButton *b : box->buttons())
+            captions << b->text().remove(u'&');
+    captions.sort();
+    return captions;
+}
+
+inline SeenDialog describe(QWidget *dialog)
+{
+    SeenDialog seen;
+    seen.title = dialog->windowTitle();
+    seen.buttons = buttonCaptions(dialog);
+    if (auto *box = qobject_cast<QMessageBox *>(dialog)) {
+        seen.kind = QStringLiteral("message");
+        seen.text = box->text();
+        seen.icon = box->icon();
+        if (box->defaultButton())
+            seen.defaultButton = box->defaultButton()->text().remove(u'&');
+    } else if (auto *input = qobject_cast<QInputDialog *>(dialog)) {
+        seen.kind = QStringLiteral("input");
+        seen.text = input->labelText();
+    }
+    return seen;
+}
+
+// Answers, in order, the modal dialogs that the next actions open. Arm it before the
+// click that opens them: the click returns only when they are closed. A dialog nobody
+// expected is recorded and closed so that a failing test cannot hang.
+class ModalAnswers : public QObject {
+public:
+    using Answer = std::function<void(QWidget *dialog)>;
+
+    ModalAnswers()
+    {
+        connect(&timer_, &QTimer::timeout, this, &ModalAnswers::poll);
+        timer_.start(10);
+    }
+
+    ModalAnswers &then(Answer answer)
+    {
+        queue_.push_back(std::move(answer));
+        return *this;
+    }
+    // A message box: press the button with this standard role.
+    ModalAnswers &press(QMessageBox::StandardButton button)
+    {
+        return then([button](QWidget *dialog) {
+            auto *box = qobject_cast<QMessageBox *>(dialog);
+            QVERIFY2(box, "expected a message box");
+            box->button(button)->click();
+        });
+    }
+    // The name prompt: type text (set directly, Cyrillic included) and press OK.
+    ModalAnswers &enter(const QString &text)
+    {
+        return then([text](QWidget *dialog) {
+            QVERIFY2(qobject_cast<QInputDialog *>(dialog), "expected the name prompt");
+            dialog->findChild<QLineEdit *>()->setText(text);
+            dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+        });
+    }
+    // The name prompt: press Cancel.
+    ModalAnswers &cancel()
+    {
+        return then([](QWidget *dialog) {
+            QVERIFY2(qobject_cast<QInputDialog *>(dialog), "expected the name prompt");
+            dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Cancel)->click();
+        });
+    }
+
+    bool allAnswered() const { return queue_.empty(); }
+    const QList<SeenDialog> &seen() const { return seen_; }
+    const QStringList &unexpected() const { return unexpected_; }
+
+private:
+    void poll()
+    {
+        QWidget *dialog = QApplication::activeModalWidget();
+        if (!dialog || dialog == last_)
+            return;
+        last_ = dialog;
+        if (queue_.empty()) {
+            unexpected_ << dialog->windowTitle();
+            closeUnexpected(dialog);
+            return;
+        }
+        seen_ << describe(dialog);
+        Answer answer = std::move(queue_.front());
+        queue_.pop_front();
+        answer(dialog);
+    }
+
+    static void closeUnexpected(QWidget *dialog)
+    {
+        if (auto *input = qobject_cast<QInputDialog *>(dialog)) {
+            // A name loop only ends with a name.
+            input->findChild<QLineEdit *>()->setText(QStringLiteral("Unexpected"));
+            input->accept();
+        } else if (auto *d = qobject_cast<QDialog *>(dialog)) {
+            d->reject();
+        }
+    }
+
+    QTimer timer_;
+    std::deque<Answer> queue_;
+    QPointer<QWidget> last_;
+    QList<SeenDialog> seen_;
+    QStringList unexpected_;
+};
+
+// One question record: question n, answers "Ответ n.k", the four flags.
+struct Question {
+    std::array<int, 4> flags;
+};
+
+inline QByteArray questionFile(int t5, int t4, int t3, const QList<Question> &records)
+{
+    QString text = QStringLiteral("%1,%2,%3,0\r\n").arg(t5).arg(t4).arg(t3);
+    int n = 0;
+    for (const Question &q : records) {
+        ++n;
+        text += QStringLiteral("\"Вопрос %1\",\"Ответ %1.1\",\"Ответ %1.2\",\"Ответ %1.3\",\"Ответ %1.4\",0,%2,%3,%4,%5\r\n")
+                    .arg(n).arg(q.flags[0]).arg(q.flags[1]).arg(q.flags[2]).arg(q.flags[3]);
+    }
+    return encode1251(text).value();
+}
+
+// Ten questions whose first answer alone is right.
+inline QByteArray simpleQuestionFile(int t5 = 9, int t4 = 7, int t3 = 5)
+{
+    return questionFile(t5, t4, t3, QList<Question>(10, Question{{1, 0, 0, 0}}));
+}
+
+inline bool writeFile(const QString &name, const QByteArray &bytes)
+{
+    QFile file(name);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+inline QByteArray readFile(const QString &name)
+{
+    QFile file(name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A fresh process state and working folder for one test function.
+class FreshRun {
+public:
+    FreshRun() : dir_(std::make_unique<QTemporaryDir>())
+    {
+        discardWindows();
+        QuizState = {};
+        QuestionBank = {};
+        soundPath.clear();
+        soundResult = 0;
+        QDir::setCurrent(dir_->path());
+    }
+    ~FreshRun()
+    {
+        discardWindows();
+        QDir::setCurrent(QDir::tempPath());
+    }
+    QString path() const { return dir_->path(); }
+
+private:
+    std::unique_ptr<QTemporaryDir> dir_;
+};
+
+// From the start to the title screen: the welcome window's "Да" and a name.
+inline void enterProgram(const QString &name = QStringLiteral("Ученик"))
+{
+    form1();
+    Form6 &welcome = form6();
+    ModalAnswers answers;
+    answers.enter(name);
+    QTest::mouseClick(welcome.Command1, Qt::LeftButton);
+    QVERIFY(answers.allAnswered());
+    QCOMPARE(QuizState.userName, name);
+}
+
+} // namespace gui
