@@ -3,7 +3,7 @@ PRESET ?= default
 BUILD  := build/$(PRESET)
 RUNDIR := $(BUILD)/run
 
-.PHONY: all deps configure build run test clean
+.PHONY: all deps configure build run test clean screenshots
 
 all: build
 
@@ -24,6 +24,10 @@ run: build
 
 test: build
 	@ctest --preset $(PRESET)
+
+# Every window, and the main window on both screens, as PNG for the README.
+screenshots: build
+	@QT_QPA_PLATFORM=offscreen $(BUILD)/shell/zuf-screenshots data docs/screenshots
 
 clean:
 	rm -rf build

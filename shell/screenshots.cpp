@@ -1,0 +1,133 @@
+// zuf-screenshots DATA_DIR OUT_DIR: runs the quiz's own windows through a short
+// session and saves each window, and the main window on both of its screens, as PNG.
+// Run it on the offscreen platform so that no desktop is needed.
+
+#include "quiz/codepage.h"
+#include "quiz/form3.h"
+#include "quiz/quizstate.h"
+#include "records/form5.h"
+#include "shell/appearance.h"
+#include "shell/form1.h"
+#include "shell/form4.h"
+#include "shell/form6.h"
+#include "shell/windows.h"
+#include "topics/form2.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+
+namespace {
+
+bool save(QWidget &window, const QString &outDir, const QString &name)
+{
+    QCoreApplication::processEvents();
+    const QString file = outDir + u'/' + name + QStringLiteral(".png");
+    if (!window.grab().save(file)) {
+        std::fprintf(stderr, "zuf-screenshots: cannot write %s\n", qPrintable(file));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(file));
+    return true;
+}
+
+bool seedWorkingFolder(const QString &dataDir)
+{
+    for (int n = 1; n <= 9; ++n) {
+        const QString name = QStringLiteral("qes%1.ssu").arg(n);
+        if (!QFile::copy(dataDir + u'/' + name, name))
+            return false;
+    }
+    // A few earlier results, so that the records window has rows to show.
+    QFile records(QStringLiteral("records.ssu"));
+    if (!records.open(QIODevice::WriteOnly))
+        return false;
+    records.write(encode1251(QStringLiteral("Анна,Землетрясение, 5\r\n"
+                                            "Дмитрий,Правила безопасного поведения на воде, 4\r\n"
+                                            "Катерина,Мероприятия гражданской обороны по защите населения, 3\r\n"))
+                      .value());
+    return true;
+}
+
+// Picks topic in the topic window as a pupil's click would.
+void selectTopic(const QString &topic)
+{
+    const QList<QListWidgetItem *> items = form2().List1->findItems(topic, Qt::MatchExactly);
+    if (!items.isEmpty())
+        form2().List1->setCurrentItem(items.first());
+}
+
+int shoot(const QString &dataDir, const QString &outDir)
+{
+    QTemporaryDir work;
+    if (!work.isValid() || !QDir::setCurrent(work.path()) || !seedWorkingFolder(dataDir)) {
+        std::fprintf(stderr, "zuf-screenshots: cannot prepare a working folder from %s\n", qPrintable(dataDir));
+        return 1;
+    }
+    QDir().mkpath(outDir);
+    bool ok = true;
+
+    Form1 &main = form1();   // loading shows the welcome window
+    ok &= save(form6(), outDir, QStringLiteral("form6-welcome"));
+
+    // "Да" without the prompt: the name is set as the prompt would.
+    showWindow(main);
+    form6().hide();
+    QuizState.welcomeDone = 1;
+    QuizState.userName = QStringLiteral("Ученик");
+    ok &= save(main, outDir, QStringLiteral("form1-title"));
+
+    main.New_Click();
+    ok &= save(form2(), outDir, QStringLiteral("form2-topics"));
+
+    selectTopic(QStringLiteral("Наводнения"));
+    form2().Command1_Click();
+    main.Check2->setChecked(true);
+    ok &= save(main, outDir, QStringLiteral("form1-question"));
+
+    // Right answers throughout, for a result window with a good grade.
+    for (int q = 1; q <= QuestionsPerTest; ++q) {
+        int k = 1;
+        for (TickBox *box : {main.Check1, main.Check2, main.Check3, main.Check4})
+            box->setChecked(QuestionBank.correct(q, k++) == 1);
+        main.Command1_Click();
+    }
+    ok &= save(form3(), outDir, QStringLiteral("form3-result"));
+    form3().Command1_Click();
+
+    main.Rec_Click();
+    ok &= save(form5(), outDir, QStringLiteral("form5-records"));
+    returnToMainWindow(form5());
+
+    main.help_Click();
+    ok &= save(form4(), outDir, QStringLiteral("form4-help"));
+    returnToMainWindow(form4());
+
+    discardWindows();
+    return ok ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: zuf-screenshots DATA_DIR OUT_DIR\n");
+        return 2;
+    }
+    prepareApplication(app);
+    const QString dataDir = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+    const QString outDir = QDir(QString::fromLocal8Bit(argv[2])).absolutePath();
+    int code = 1;
+    QTimer::singleShot(0, &app, [&] {
+        code = shoot(dataDir, outDir);
+        QCoreApplication::exit(0);
+    });
+    app.exec();
+    return code;
+}
