@@ -3,17 +3,72 @@
 #include "quiz/quizstate.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QLocale>
 
 RecordEntryRecord RecordEntry;
 
-std::optional<QByteArray> recordLine(const RecordEntryRecord &entry)
+namespace {
+
+QString withoutLeadingSpaces(const QString &text)
 {
-    const QString line = entry.name + QLatin1Char(',') + entry.topic + QLatin1Char(',')
-        + numberText(entry.grade) + QStringLiteral("\r\n");
-    return encode1251(line);
+    qsizetype i = 0;
+    while (i < text.size() && text[i] == u' ')
+        ++i;
+    return text.sliced(i);
 }
 
-std::optional<QString> appendRecord(const QString &path, const RecordEntryRecord &entry)
+// The line format has no quoting: a comma or a line break inside a field, or a double
+// quote at its start, would shift or swallow this line and the ones after it.
+bool readsBack(const QByteArray &line, const RecordEntryRecord &entry)
+{
+    RecordReader reader(line);
+    RecordEntryRecord read;
+    return reader.next(read) && reader.problems().empty() && reader.offset() == line.size()
+        && read.name == withoutLeadingSpaces(entry.name) && read.topic == withoutLeadingSpaces(entry.topic)
+        && read.grade == entry.grade;
+}
+
+} // namespace
+
+std::optional<QByteArray> recordLine(const RecordEntryRecord &entry)
+{
+    const QString text = entry.name + QLatin1Char(',') + entry.topic + QLatin1Char(',')
+        + numberText(entry.grade) + QStringLiteral("\r\n");
+    std::optional<QByteArray> line = encode1251(text);
+    if (line && !readsBack(*line, entry))
+        return std::nullopt;
+    return line;
+}
+
+namespace {
+
+QString secondsText(std::chrono::milliseconds wait)
+{
+    return QLocale(QLocale::Russian).toString(wait.count() / 1000.0, 'g', 3);
+}
+
+// The system's own words for the last failure (in the desktop's language).
+QString lastFailure(const QFile &file)
+{
+    return file.error() != QFileDevice::NoError ? file.errorString() : qt_error_string();
+}
+
+// A line torn by a power cut has no line break at its end.
+bool endsWithLineBreak(QFile &file, qint64 size)
+{
+    if (size == 0)
+        return true;
+    if (!file.seek(size - 1))
+        return false;
+    const QByteArray last = file.read(1);
+    return last == "\n" || last == "\r";
+}
+
+} // namespace
+
+std::optional<QString> appendRecord(const QString &path, const RecordEntryRecord &entry,
+                                    std::chrono::milliseconds lockWait)
 {
     const std::optional<QByteArray> line = recordLine(entry);
     if (!line)
@@ -21,19 +76,48 @@ std::optional<QString> appendRecord(const QString &path, const RecordEntryRecord
     QFile file(path);
     if (!file.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered))
         return QStringLiteral("Не удалось открыть файл рекордов %1: %2.").arg(path, file.errorString());
-    // A last line torn by a power cut would swallow the new record: start a new line first.
+    const FileLock lock(file, LockMode::Exclusive, lockWait);
+    if (lock.state() == FileLock::State::Busy)
+        return QStringLiteral("Файл рекордов %1 занят другой программой: он не освободился за %2 с.")
+            .arg(path, secondsText(lockWait));
+    // A file system without locks still gets the line: one appending write of a short
+    // line stays whole on a local disk, and losing the pupil's result would be worse.
+
+    // Under the lock no other copy can write between this look at the end and the write.
+    const qint64 sizeBefore = file.size();
     QByteArray bytes = *line;
-    if (file.size() > 0 && file.seek(file.size() - 1)) {
-        const QByteArray last = file.read(1);
-        if (last != "\n" && last != "\r")
-            bytes.prepend("\r\n");
+    if (!endsWithLineBreak(file, sizeBefore))
+        bytes.prepend("\r\n");
+    const qint64 written = file.seek(sizeBefore) ? file.write(bytes) : -1;
+    if (written != bytes.size()) {
+        const QString reason = lastFailure(file);
+        // Part of a line (a disk that filled up during the write) would tear the file.
+        if (file.size() > sizeBefore)
+            file.resize(sizeBefore);
+        return QStringLiteral("Не удалось записать в файл рекордов %1: %2.").arg(path, reason);
     }
-    if (file.write(bytes) != bytes.size() || !file.flush())
-        return QStringLiteral("Не удалось записать в файл рекордов %1: %2.").arg(path, file.errorString());
     file.close();
     if (file.error() != QFileDevice::NoError)
         return QStringLiteral("Не удалось записать в файл рекордов %1: %2.").arg(path, file.errorString());
     return std::nullopt;
+}
+
+RecordsFileBytes readRecordsFile(const QString &path, std::chrono::milliseconds lockWait)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return {};
+    if (!info.isFile())
+        return {{}, QStringLiteral("Не удалось прочитать файл рекордов %1: это не файл, а папка или устройство.")
+                        .arg(path)};
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {{}, QStringLiteral("Не удалось открыть файл рекордов %1: %2.").arg(path, file.errorString())};
+    const FileLock lock(file, LockMode::Shared, lockWait);
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return {{}, QStringLiteral("Не удалось прочитать файл рекордов %1: %2.").arg(path, file.errorString())};
+    return {std::move(bytes), std::nullopt};
 }
 
 RecordReader::RecordReader(QByteArrayView bytes) : reader_(bytes)
@@ -44,6 +128,7 @@ bool RecordReader::next(RecordEntryRecord &entry)
 {
     while (!reader_.atEnd()) {
         const int line = reader_.line();
+        const FieldInfo start{line, 1, false, false, reader_.offset() - (reader_.column() - 1)};
         try {
             QString name = reader_.readText();
             QString topic = reader_.readText();
@@ -53,7 +138,14 @@ bool RecordReader::next(RecordEntryRecord &entry)
             entry.grade = grade;
             return true;
         } catch (const QuizError &error) {
-            if (reader_.exhausted()) {
+            // Read on at the bad field's line when it lies below, since a record torn on an
+            // earlier line leaves the next one whole there; otherwise at the line after the
+            // record's start (a quote that is never closed runs to the end of the bytes).
+            const FieldInfo bad = reader_.lastField();
+            reader_.restartLine(bad.line > line ? bad : start);
+            if (bad.line <= line)
+                reader_.skipLine();
+            if (reader_.atEnd()) {
                 problems_.push_back({line, 1, Severity::Warning,
                                      QStringLiteral("Последняя запись оборвана (в ней меньше трёх полей) и пропущена.")});
                 return false;
@@ -61,11 +153,6 @@ bool RecordReader::next(RecordEntryRecord &entry)
             problems_.push_back({error.problem().line, error.problem().column, Severity::Warning,
                                  error.problem().message
                                      + QStringLiteral(" Запись, начатая в строке %1, пропущена.").arg(line)});
-            // A record torn on an earlier line: the bad field's line may start a whole record.
-            const FieldInfo bad = reader_.lastField();
-            reader_.restartLine(bad);
-            if (bad.line == line)
-                reader_.skipLine();
         }
     }
     return false;

@@ -4,8 +4,10 @@
 
 #include "quiz/fieldreader.h"
 #include "quiz/quizerror.h"
+#include "records/filelock.h"
 #include <QByteArray>
 #include <QString>
+#include <chrono>
 #include <optional>
 #include <vector>
 
@@ -23,10 +25,24 @@ extern RecordEntryRecord RecordEntry;
 // The bytes of one line, CR LF included; nullopt when a field cannot be held in Windows-1251.
 std::optional<QByteArray> recordLine(const RecordEntryRecord &entry);
 
-// Appends one line to the file at path (created when missing) with one write;
-// when the file does not end with a line break, CR LF goes first so that the
-// new record stays whole. Returns a plain Russian message when it could not.
-std::optional<QString> appendRecord(const QString &path, const RecordEntryRecord &entry);
+// Appends one line to the file at path (created when missing) with one write,
+// holding the file's exclusive lock so that copies of the program sharing the file
+// never mix their lines; waits at most lockWait for another copy to let go. When the
+// file does not end with a line break, CR LF goes first so that the new record stays
+// whole; a write cut short (a full disk) is taken back. Returns a plain Russian
+// message when the line could not be written; the file then holds what it held before.
+std::optional<QString> appendRecord(const QString &path, const RecordEntryRecord &entry,
+                                    std::chrono::milliseconds lockWait = RecordsLockWait);
+
+// The bytes of a records file, read under the file's shared lock so that a line that
+// another copy is appending is never seen half-written (when the lock cannot be had in
+// time the file is read all the same: reading changes nothing). A missing file reads as
+// no bytes; a file that cannot be read, or a directory, gives a plain Russian message.
+struct RecordsFileBytes {
+    QByteArray bytes;
+    std::optional<QString> fault;
+};
+RecordsFileBytes readRecordsFile(const QString &path, std::chrono::milliseconds lockWait = RecordsLockWait);
 
 // Sequential reading of records, one at a time, from the bytes of a records file
 // (the caller keeps the bytes alive; they are not copied).

@@ -1,0 +1,65 @@
+// A stand-in for one copy of the program, started by the concurrency and fault tests.
+//   append_worker append FILE WORKER COUNT   waits for a line on stdin, then appends COUNT
+//                                            records named "Ученик<WORKER>-<k>"
+//   append_worker hold FILE                  takes the exclusive lock, says "locked" and
+//                                            keeps it until stdin closes or it is killed
+
+#include "records/filelock.h"
+#include "records/recordsfile.h"
+#include "topics/catalogue.h"
+
+#include <QFile>
+#include <QString>
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+namespace {
+
+int appendMany(const QString &path, int worker, int count)
+{
+    std::string go;
+    std::getline(std::cin, go);   // all copies start together
+    for (int k = 0; k < count; ++k) {
+        const RecordEntryRecord entry{QStringLiteral("Ученик%1-%2").arg(worker).arg(k),
+                                      topicCatalogue()[std::size_t(k) % topicCatalogue().size()].name, qint16(2 + k % 4)};
+        if (const std::optional<QString> fault = appendRecord(path, entry)) {
+            std::fprintf(stderr, "record %d: %s\n", k, qPrintable(*fault));
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int holdLock(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Append)) {
+        std::fprintf(stderr, "cannot open %s\n", qPrintable(path));
+        return 1;
+    }
+    const FileLock lock(file, LockMode::Exclusive, RecordsLockWait);
+    if (lock.state() != FileLock::State::Held) {
+        std::fprintf(stderr, "cannot lock %s\n", qPrintable(path));
+        return 1;
+    }
+    std::printf("locked\n");
+    std::fflush(stdout);
+    std::string rest;
+    while (std::getline(std::cin, rest)) {
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "append" && argc == 5)
+        return appendMany(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]));
+    if (mode == "hold" && argc == 3)
+        return holdLock(QString::fromLocal8Bit(argv[2]));
+    std::fprintf(stderr, "usage: append_worker append FILE WORKER COUNT | hold FILE\n");
+    return 2;
+}
