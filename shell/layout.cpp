@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -107,6 +108,20 @@ void CaptionLabel::mouseReleaseEvent(QMouseEvent *event)
 void CaptionLabel::mouseDoubleClickEvent(QMouseEvent *)
 {
     pressed_ = false;
+}
+
+CommandButton::CommandButton(const QString &text, QWidget *parent) : QPushButton(text, parent)
+{
+    setAutoDefault(false);
+    setDefault(false);
+}
+
+void CommandButton::keyPressEvent(QKeyEvent *event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier)
+        animateClick();
+    else
+        QPushButton::keyPressEvent(event);
 }
 
 TickBox::TickBox(QWidget *parent) : QCheckBox(parent)
@@ -224,9 +239,7 @@ static QWidget *createControl(QWidget &client, const ControlRow &row)
         break;
     }
     case ControlKind::Button: {
-        auto *button = new QPushButton(text, &client);
-        button->setAutoDefault(false);
-        button->setDefault(false);
+        auto *button = new CommandButton(text, &client);
         setColours(*button, QPalette::Button, resolveColour(row.back, 15), QPalette::ButtonText,
                    resolveColour(row.fore, 18));
         w = button;

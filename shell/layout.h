@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QFont>
 #include <QLabel>
+#include <QPushButton>
 #include <QWidget>
 #include <span>
 
@@ -110,6 +111,17 @@ protected:
 
 private:
     bool pressed_ = false;
+};
+
+// A button of the tables. Enter presses it while it has the focus, as Space does; no
+// button is pressed by Enter from elsewhere in its window.
+class CommandButton : public QPushButton {
+    Q_OBJECT
+public:
+    CommandButton(const QString &text, QWidget *parent);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
 };
 
 // A check box of the tables: only the tick box is drawn, never the caption.

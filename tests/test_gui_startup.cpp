@@ -28,6 +28,7 @@ private slots:
     void desktopCloseOfMainWindowAsksToo();
     void desktopCloseOfWelcomeWindowActsAsNo();
     void menuOpensWithCyrillicAccessKeys();
+    void enterPressesTheFocusedButton();
 };
 
 void TestStartup::opensWithWelcomeWindow()
@@ -242,6 +243,19 @@ void TestStartup::menuOpensWithCyrillicAccessKeys()
     QTRY_VERIFY(form2().isVisible());
     QVERIFY(!main.isEnabled());
     QTRY_COMPARE(QApplication::focusWidget(), form2().List1);
+}
+
+void TestStartup::enterPressesTheFocusedButton()
+{
+    FreshRun run;
+    form1();
+    QVERIFY(QTest::qWaitForWindowActive(&form6()));
+    ModalAnswers answers;
+    answers.enter(QStringLiteral("Ученик"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTRY_VERIFY(answers.allAnswered());
+    QCOMPARE(QuizState.userName, QStringLiteral("Ученик"));
+    QVERIFY(!form6().isVisible());
 }
 
 QTEST_MAIN(TestStartup)
