@@ -102,6 +102,7 @@ void TestStartup::asksAgainUntilNameIsAcceptable_data()
     QTest::newRow("only spaces") << QStringLiteral("   ") << false;
     QTest::newRow("comma") << QStringLiteral("Иванов,Пётр") << false;
     QTest::newRow("leading quote") << QStringLiteral("\"Иван") << false;
+    QTest::newRow("quote after spaces") << QStringLiteral("  \"Иван") << false;
     QTest::newRow("not in 1251") << QStringLiteral("李雷") << false;
     QTest::newRow("emoji") << QStringLiteral("Оля \U0001F600") << false;
     QTest::newRow("tab") << QStringLiteral("Оля\tИра") << false;
