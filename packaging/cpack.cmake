@@ -10,7 +10,7 @@ if(NOT CPACK_GENERATOR)
   set(CPACK_GENERATOR DEB)
 endif()
 
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "zuf-quiz developers <zuf-quiz@localhost>"
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "zuf-quiz developers <zuf-quiz@example.org>"
     CACHE STRING "Maintainer field of the Debian package")
 set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
