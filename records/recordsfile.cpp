@@ -84,15 +84,17 @@ std::optional<QString> appendRecord(const QString &path, const RecordEntryRecord
     // line stays whole on a local disk, and losing the pupil's result would be worse.
 
     // Under the lock no other copy can write between this look at the end and the write.
-    const qint64 sizeBefore = file.size();
+    // A device (records.ssu linked to one) has neither an end to look at nor a place to seek to.
+    const bool device = file.isSequential();
+    const qint64 sizeBefore = device ? 0 : file.size();
     QByteArray bytes = *line;
-    if (!endsWithLineBreak(file, sizeBefore))
+    if (!device && !endsWithLineBreak(file, sizeBefore))
         bytes.prepend("\r\n");
-    const qint64 written = file.seek(sizeBefore) ? file.write(bytes) : -1;
+    const qint64 written = device || file.seek(sizeBefore) ? file.write(bytes) : -1;
     if (written != bytes.size()) {
         const QString reason = lastFailure(file);
         // Part of a line (a disk that filled up during the write) would tear the file.
-        if (file.size() > sizeBefore)
+        if (!device && file.size() > sizeBefore)
             file.resize(sizeBefore);
         return QStringLiteral("Не удалось записать в файл рекордов %1: %2.").arg(path, reason);
     }
@@ -120,13 +122,17 @@ RecordsFileBytes readRecordsFile(const QString &path, std::chrono::milliseconds 
     return {std::move(bytes), std::nullopt};
 }
 
-RecordReader::RecordReader(QByteArrayView bytes) : reader_(bytes)
+// The end is found once: asking the field reader before every record would scan a long
+// run of blank lines again for each record made of them.
+RecordReader::RecordReader(QByteArrayView bytes) : reader_(bytes), contentEnd_(bytes.size())
 {
+    while (contentEnd_ > 0 && QByteArrayView(" \t\r\n").contains(bytes[contentEnd_ - 1]))
+        --contentEnd_;
 }
 
 bool RecordReader::next(RecordEntryRecord &entry)
 {
-    while (!reader_.atEnd()) {
+    while (!atEnd()) {
         const int line = reader_.line();
         const FieldInfo start{line, 1, false, false, reader_.offset() - (reader_.column() - 1)};
         try {
@@ -145,17 +151,27 @@ bool RecordReader::next(RecordEntryRecord &entry)
             reader_.restartLine(bad.line > line ? bad : start);
             if (bad.line <= line)
                 reader_.skipLine();
-            if (reader_.atEnd()) {
-                problems_.push_back({line, 1, Severity::Warning,
-                                     QStringLiteral("Последняя запись оборвана (в ней меньше трёх полей) и пропущена.")});
+            if (atEnd()) {
+                note({line, 1, Severity::Warning,
+                      QStringLiteral("Последняя запись оборвана (в ней меньше трёх полей) и пропущена.")});
                 return false;
             }
-            problems_.push_back({error.problem().line, error.problem().column, Severity::Warning,
-                                 error.problem().message
-                                     + QStringLiteral(" Запись, начатая в строке %1, пропущена.").arg(line)});
+            note({error.problem().line, error.problem().column, Severity::Warning,
+                  error.problem().message + QStringLiteral(" Запись, начатая в строке %1, пропущена.").arg(line)});
         }
     }
     return false;
+}
+
+// A damaged file can hold a problem on every line; a few are enough to show.
+void RecordReader::note(FileProblem problem)
+{
+    if (problems_.size() < MaxRecordProblems) {
+        problems_.push_back(std::move(problem));
+    } else if (problems_.size() == MaxRecordProblems) {
+        problems_.push_back({problem.line, problem.column, Severity::Warning,
+                             QStringLiteral("Дальше в файле есть ещё повреждённые записи; они тоже пропущены.")});
+    }
 }
 
 const std::vector<FileProblem> &RecordReader::problems() const

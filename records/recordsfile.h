@@ -56,8 +56,15 @@ public:
     const std::vector<FileProblem> &problems() const;
     qsizetype offset() const;   // where the next record starts
     int line() const;           // line of the next record, 1-based
+    // problems() holds at most this many, and then one more that says there are others.
+    static constexpr size_t MaxRecordProblems = 100;
+
 private:
+    bool atEnd() const { return reader_.offset() >= contentEnd_; }
+    void note(FileProblem problem);
+
     FieldReader reader_;
+    qsizetype contentEnd_;   // after the last byte that is not a space, tab or line break
     std::vector<FileProblem> problems_;
 };
 
