@@ -96,7 +96,8 @@ void TestPackaging::initTestCase()
     launcher = prefix + QStringLiteral("/bin/zuf-quiz-launcher");
     stubLog = root.filePath(QStringLiteral("stub.log"));
     const QString stub = prefix + QStringLiteral("/bin/zuf-quiz");
-    QFile::remove(stub);
+    QVERIFY2(QFileInfo(stub).isExecutable(), "zuf-quiz is not installed");
+    QVERIFY(QFile::remove(stub));
     QVERIFY(writeFile(stub, "#!/bin/sh\n{ pwd; for a in \"$@\"; do echo \"arg:$a\"; done; } > \"$STUB_LOG\"\n"));
     QVERIFY(QFile::setPermissions(stub, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 }
@@ -110,6 +111,10 @@ void TestPackaging::installsFile_data()
         QTest::newRow(program) << QStringLiteral("bin/") + QLatin1String(program) << true;
     for (int n = 1; n <= 9; ++n) {
         const QString path = QStringLiteral("share/zuf-quiz/data/qes%1.ssu").arg(n);
+        QTest::newRow(qPrintable(path)) << path << false;
+    }
+    for (const char *cue : {"winner.wav", "pr2.wav", "pr1.wav"}) {
+        const QString path = QStringLiteral("share/zuf-quiz/sounds/") + QLatin1String(cue);
         QTest::newRow(qPrintable(path)) << path << false;
     }
     for (int size : {16, 32, 48, 64, 128, 256}) {
