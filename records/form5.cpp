@@ -1,15 +1,118 @@
 #include "records/form5.h"
+
+#include "records/recordsfile.h"
+#include "records/recordsmodel.h"
 #include "shell/form1.h"
+#include "shell/messages.h"
 #include "shell/windows.h"
+
+#include <QCloseEvent>
+#include <QListView>
+#include <QListWidget>
+#include <QPushButton>
+#include <new>
+
+namespace {
+
+using K = ControlKind;
+constexpr FontSpec Heading{"Times New Roman", 14.25, true};
+constexpr Colour Grey3 = systemColour(3);
+
+const ControlRow controls[] = {
+    {.name = "Command1", .kind = K::Button, .text = "Ok", .left = 4320, .top = 4200, .width = 1575, .height = 375, .tabIndex = 4},
+    {.name = "List1", .kind = K::ListBox, .left = 0, .top = 480, .width = 10215, .height = 3570, .font = {"Courier", 9.75}, .fore = Black, .tabIndex = 3},
+    {.name = "Shape1", .kind = K::FrameShape, .left = 3720, .top = 4080, .width = 2775, .height = 615, .fore = Grey3, .marked = true},
+    {.name = "Label3", .kind = K::Label, .text = "Оценка", .left = 8520, .top = 120, .width = 1335, .height = 375, .font = Heading, .fore = Grey3, .align = Align::Centre, .tabIndex = 2},
+    {.name = "Label2", .kind = K::Label, .text = "Тест", .left = 2760, .top = 120, .width = 4215, .height = 375, .font = Heading, .fore = Grey3, .align = Align::Centre, .tabIndex = 1},
+    {.name = "Label1", .kind = K::Label, .text = "Имя", .left = 120, .top = 120, .width = 1815, .height = 375, .font = Heading, .fore = Grey3, .align = Align::Centre, .tabIndex = 0},
+};
+
+const char *const icons[] = {":/icons/starburst-16.png", ":/icons/starburst-32.png"};
+
+const WindowLayout windowTable = {
+    .name = "Form5",
+    .caption = "Рейтинг тестируемых",
+    .clientWidth = 10245,
+    .clientHeight = 4740,
+    .background = systemColour(15),
+    .font = {"MS Sans Serif", 8.25},
+    .icons = icons,
+    .controls = controls,
+};
+
+// The builder makes a list box that holds its own items; a million rows need a view
+// that asks a model for the rows it shows. The view takes the built list's place,
+// look and position in the tab order.
+QListView *replaceWithView(QListWidget *built, QWidget *next)
+{
+    auto *view = new QListView(built->parentWidget());
+    view->setObjectName(built->objectName());
+    view->setGeometry(built->geometry());
+    view->setFont(built->font());
+    view->setPalette(built->palette());
+    view->setFocusPolicy(built->focusPolicy());
+    view->setHorizontalScrollBarPolicy(built->horizontalScrollBarPolicy());
+    view->setVerticalScrollBarPolicy(built->verticalScrollBarPolicy());
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setUniformItemSizes(true);
+    delete built;
+    QWidget::setTabOrder(view, next);
+    return view;
+}
+
+} // namespace
 
 Form5::Form5()
 {
-    setObjectName(QStringLiteral("Form5"));
-    setWindowTitle(QStringLiteral("Рейтинг тестируемых"));
+    buildWindow(*this, *this, windowTable);
+    Command1 = control<QPushButton>(*this, "Command1");
+    List1 = replaceWithView(control<QListWidget>(*this, "List1"), Command1);
+    records = new RecordsModel(this);
+    List1->setModel(records);
+    Shape1 = control<FrameShape>(*this, "Shape1");
+    Label1 = control<CaptionLabel>(*this, "Label1");
+    Label2 = control<CaptionLabel>(*this, "Label2");
+    Label3 = control<CaptionLabel>(*this, "Label3");
+    connect(Command1, &QPushButton::clicked, this, &Form5::Command1_Click);
+}
+
+void Form5::Command1_Click()
+{
+    returnToMainWindow(*this);
+}
+
+// Closed by the desktop: as "Ok", so the main window is never left disabled.
+void Form5::closeEvent(QCloseEvent *event)
+{
+    event->ignore();
+    Command1_Click();
 }
 
 void listRecords()
 {
-    form1().setEnabled(false);
-    showWindow(form5());
+    Form1 &main = form1();
+    Form5 &window = form5();
+
+    // The old rows go first, so that their bytes are freed before the file is read again.
+    window.records->clear();
+    std::optional<QString> fault;
+    try {
+        RecordsFileBytes file = readRecordsFile(RecordsFileName);
+        fault = file.fault;
+        if (!fault && file.bytes.size() > RecordsModel::MaxFileBytes)
+            fault = QStringLiteral("Файл рекордов %1 слишком велик, чтобы его показать.").arg(RecordsFileName);
+        if (!fault)
+            window.records->setFileBytes(std::move(file.bytes));
+    } catch (const std::bad_alloc &) {
+        window.records->clear();
+        fault = QStringLiteral("Для файла рекордов %1 не хватает памяти.").arg(RecordsFileName);
+    }
+    if (fault) {
+        showFault(&main, QStringLiteral("Ошибка"), *fault);
+        return;
+    }
+
+    main.setEnabled(false);
+    showWindow(window);
 }

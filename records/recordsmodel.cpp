@@ -1,0 +1,133 @@
+#include "records/recordsmodel.h"
+
+#include <QHash>
+
+namespace {
+
+// The three fields of a record read from offset; nullopt when they cannot be read.
+std::optional<RecordEntryRecord> readRecordAt(QByteArrayView bytes, qsizetype offset)
+{
+    FieldReader reader(bytes.sliced(offset));
+    try {
+        RecordEntryRecord entry;
+        entry.name = reader.readText();
+        entry.topic = reader.readText();
+        entry.grade = reader.readInt();
+        return entry;
+    } catch (const QuizError &) {
+        return std::nullopt;
+    }
+}
+
+bool sameRecord(const std::optional<RecordEntryRecord> &a, const RecordEntryRecord &b)
+{
+    return a && a->name == b.name && a->topic == b.topic && a->grade == b.grade;
+}
+
+// Where the reader found entry, searching from `from` up to `to`. Without a skipped
+// line the record starts at `from`; after one, the reader took it up again at the
+// start of a later line.
+qsizetype findRecordStart(QByteArrayView bytes, qsizetype from, qsizetype to, const RecordEntryRecord &entry)
+{
+    for (qsizetype at = from; at < to; ++at) {
+        const bool lineStart = at == from || bytes[at - 1] == '\n' || (bytes[at - 1] == '\r' && bytes[at] != '\n');
+        if (lineStart && sameRecord(readRecordAt(bytes, at), entry))
+            return at;
+    }
+    return from;
+}
+
+// What a record does to the carried pads, learnt from buildRecordRow once per topic
+// and once per name length instead of once per row (building a row text for every
+// record would take most of the listing's time). The name pad follows the name's
+// length, the topic pad the topic.
+class PadRules {
+public:
+    void apply(const RecordEntryRecord &entry, int &namePad, int &topicPad)
+    {
+        auto name = namePads_.constFind(entry.name.size());
+        auto topic = topicPads_.constFind(entry.topic);
+        if (name == namePads_.cend() || topic == topicPads_.cend()) {
+            RowPads probe{Kept, Kept};
+            buildRecordRow(entry, probe);
+            name = namePads_.insert(entry.name.size(), probe.name == Kept ? -1 : int(probe.name.size()));
+            topic = topicPads_.insert(entry.topic, probe.topic == Kept ? -1 : int(probe.topic.size()));
+        }
+        if (*name >= 0)
+            namePad = *name;
+        if (*topic >= 0)
+            topicPad = *topic;
+    }
+
+private:
+    // Never a pad: pads are spaces only.
+    inline static const QString Kept = QStringLiteral("*");
+    QHash<qsizetype, int> namePads_;   // -1: the pad of the row before stays
+    QHash<QString, int> topicPads_;
+};
+
+} // namespace
+
+void RecordsModel::clear()
+{
+    beginResetModel();
+    rows_ = {};
+    bytes_ = {};
+    endResetModel();
+}
+
+void RecordsModel::setFileBytes(QByteArray bytes)
+{
+    beginResetModel();
+    rows_ = {};
+    bytes_ = std::move(bytes);
+    if (bytes_.size() <= MaxFileBytes) {
+        // A records line is rarely shorter than 30 bytes.
+        rows_.reserve(size_t(bytes_.size() / 30));
+        RecordReader reader(bytes_);
+        PadRules rules;
+        int namePad = 0;
+        int topicPad = 0;
+        qsizetype start = 0;
+        size_t skipped = 0;
+        while (reader.next(RecordEntry)) {
+            if (reader.problems().size() != skipped) {
+                skipped = reader.problems().size();
+                start = findRecordStart(bytes_, start, reader.offset(), RecordEntry);
+            }
+            rules.apply(RecordEntry, namePad, topicPad);
+            rows_.push_back({std::uint32_t(start), std::uint8_t(namePad), std::uint8_t(topicPad)});
+            start = reader.offset();
+        }
+        rows_.shrink_to_fit();
+    }
+    endResetModel();
+}
+
+int RecordsModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(rows_.size());
+}
+
+QString RecordsModel::rowText(int i) const
+{
+    const RowIndex &row = rows_[size_t(i)];
+    const std::optional<RecordEntryRecord> entry = readRecordAt(bytes_, row.offset);
+    if (!entry)
+        return {};
+    // The pads stored are those after this row's own update, which gives them again.
+    RowPads pads{QString(row.namePad, QLatin1Char(' ')), QString(row.topicPad, QLatin1Char(' '))};
+    return buildRecordRow(*entry, pads);
+}
+
+QVariant RecordsModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount() || role != Qt::DisplayRole)
+        return {};
+    return rowText(index.row());
+}
+
+Qt::ItemFlags RecordsModel::flags(const QModelIndex &index) const
+{
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren : Qt::NoItemFlags;
+}
