@@ -43,7 +43,7 @@ const WindowLayout windowTable = {
 // The builder makes a list box that holds its own items; a million rows need a view
 // that asks a model for the rows it shows. The view takes the built list's place,
 // look and position in the tab order.
-QListView *replaceWithView(QListWidget *built, QWidget *next)
+QListView *replaceWithView(QListWidget *built)
 {
     auto *view = new QListView(built->parentWidget());
     view->setObjectName(built->objectName());
@@ -56,8 +56,8 @@ QListView *replaceWithView(QListWidget *built, QWidget *next)
     view->setSelectionMode(QAbstractItemView::SingleSelection);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setUniformItemSizes(true);
+    QWidget::setTabOrder(built, view);
     delete built;
-    QWidget::setTabOrder(view, next);
     return view;
 }
 
@@ -67,7 +67,7 @@ Form5::Form5()
 {
     buildWindow(*this, *this, windowTable);
     Command1 = control<QPushButton>(*this, "Command1");
-    List1 = replaceWithView(control<QListWidget>(*this, "List1"), Command1);
+    List1 = replaceWithView(control<QListWidget>(*this, "List1"));
     records = new RecordsModel(this);
     List1->setModel(records);
     Shape1 = control<FrameShape>(*this, "Shape1");

@@ -23,8 +23,8 @@ const ControlRow controls[] = {
     {.name = "Label8", .kind = K::Label, .text = "Дизайн: Е. С. Глушенкова", .left = 1200, .top = 1920, .width = 3615, .height = 255, .font = Times12, .fore = Grey3, .tabIndex = 6},
     {.name = "Image2", .kind = K::Picture, .left = 240, .top = 1440, .width = 855, .height = 735, .picture = ":/pictures/portrait2.jpg"},
     {.name = "Label5", .kind = K::Label, .text = "Тестирование: Е. С. Глушенкова", .left = 1200, .top = 1440, .width = 3615, .height = 255, .font = Times12, .fore = Grey3, .tabIndex = 4},
-    {.name = "Label4", .kind = K::Label, .text = "Подборка тестов: А. Н. Коврижкин", .left = 1200, .top = 960, .width = 3735, .height = 255, .font = Times12, .fore = Grey3, .tabIndex = 3},
-    {.name = "Label3", .kind = K::Label, .text = "Программирование: А. Н. Коврижкин", .left = 1200, .top = 480, .width = 3855, .height = 255, .font = Times12, .fore = Grey3, .tabIndex = 2},
+    {.name = "Label4", .kind = K::Label, .text = "Подборка тестов: А. Н. Лузгин", .left = 1200, .top = 960, .width = 3735, .height = 255, .font = Times12, .fore = Grey3, .tabIndex = 3},
+    {.name = "Label3", .kind = K::Label, .text = "Программирование: А. Н. Лузгин", .left = 1200, .top = 480, .width = 3855, .height = 255, .font = Times12, .fore = Grey3, .tabIndex = 2},
     {.name = "Label1", .kind = K::Label, .text = "Авторы:", .left = 2880, .top = 0, .width = 1215, .height = 375, .font = {"Times New Roman", 15.75, true}, .fore = systemColour(6), .align = Align::Centre, .tabIndex = 1},
     {.name = "Image1", .kind = K::Picture, .left = 240, .top = 480, .width = 855, .height = 735, .picture = ":/pictures/portrait1.jpg"},
 };
@@ -53,7 +53,7 @@ const QString Scoring = QStringLiteral(
 const QString Criteria = QStringLiteral(
     "Критерии оценки: 91%-100% - оценка 5; 81%-90% - оценка 4; 66%-80% - оценка 3; меньше 65% - оценка 2!. "
     "Свои пожелания и замечания присылайте автору по адресу: '613210, Кировская обл., г. Заречинск, "
-    "ул. Школьная, д. 12, средняя школа № 2, Коврижкину А. Н.'");
+    "ул. Школьная, д. 12, средняя школа № 2, Лузгину А. Н.'");
 
 } // namespace
 
