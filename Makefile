@@ -36,3 +36,11 @@ clean:
 .PHONY: package
 package: build
 	@cd $(BUILD) && cpack -G DEB
+
+# Each libFuzzer target for FUZZ_SECONDS seconds (default 60), built by the fuzz preset with clang.
+FUZZ_SECONDS ?= 60
+.PHONY: fuzz
+fuzz: deps
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz
+	@FUZZ_SECONDS=$(FUZZ_SECONDS) tests/fuzz/run-fuzz.sh

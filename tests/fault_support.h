@@ -91,8 +91,10 @@ public:
 
     void lift()
     {
+        // Detached, so that a working folder inside does not hold the mount; whoever works
+        // there enters the folder again.
         if (method_ == QStringLiteral("read-only bind mount"))
-            ::umount(QFile::encodeName(dir_).constData());
+            ::umount2(QFile::encodeName(dir_).constData(), MNT_DETACH);
         else if (method_ == QStringLiteral("immutable attribute"))
             clearImmutable();
         else if (method_ == QStringLiteral("mode bits"))
@@ -139,7 +141,7 @@ public:
     ~TinyDisk()
     {
         if (mounted_)
-            ::umount(QFile::encodeName(dir_).constData());
+            ::umount2(QFile::encodeName(dir_).constData(), MNT_DETACH);
     }
     bool mounted() const { return mounted_; }
 

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Runs each libFuzzer target for FUZZ_SECONDS (default 60) on its corpus in build/fuzz/corpus,
+# seeded with the shipped question files, the test files, tests/fuzz/corpus and every input
+# that once failed (tests/fuzz/regressions). Then runs every input of the corpus once more
+# and fails when one took 100 ms or longer. A crash, a leak, a broken promise, an input
+# that runs over a second or a memory limit stops the target and names the input to keep.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+
+seconds=${FUZZ_SECONDS:-60}
+build=build/fuzz
+slow_ms=100
+status=0
+
+for target in questionfile records; do
+  bin=$build/tests/fuzz/fuzz_$target
+  corpus=$build/corpus/$target
+  seeds=$build/seeds/$target
+  artifacts=$build/artifacts/$target
+  log=$build/fuzz_$target.log
+  mkdir -p "$corpus" "$seeds" "$artifacts"
+  cp data/qes*.ssu tests/data/* "$seeds"/
+  find tests/fuzz/corpus/$target tests/fuzz/regressions/$target -type f ! -name '.*' -exec cp {} "$seeds"/ \;
+
+  echo "fuzz_$target: $seconds s"
+  if ! "$bin" -max_total_time="$seconds" -timeout=1 -rss_limit_mb=1024 -malloc_limit_mb=128 -max_len=20000 \
+      -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus" "$seeds" >"$log" 2>&1; then
+    tail -n 40 "$log"
+    echo "fuzz_$target FAILED: the input is in $artifacts/; keep it in tests/fuzz/regressions/$target/"
+    status=1
+    continue
+  fi
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+  peak=$(sed -n 's/^stat::peak_rss_mb: *//p' "$log")
+
+  # The timeout above has a granularity of seconds: time every kept input on its own.
+  slowest=$(find "$corpus" "$seeds" -type f -print0 | xargs -0 "$bin" 2>&1 |
+            sed -n 's/^Executed \(.*\) in \([0-9]*\) ms$/\2 \1/p' | sort -n | tail -n 1)
+  inputs=$(find "$corpus" -type f | wc -l)
+  echo "fuzz_$target: $runs inputs run, $inputs kept in the corpus, peak memory $peak MB, slowest input ${slowest%% *} ms (${slowest#* })"
+  if [ "${slowest%% *}" -ge "$slow_ms" ]; then
+    echo "fuzz_$target FAILED: an input took ${slowest%% *} ms; keep it in tests/fuzz/regressions/$target/"
+    status=1
+  fi
+done
+exit $status

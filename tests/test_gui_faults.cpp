@@ -1,0 +1,237 @@
+// Faults through the real windows. A whole test whose records file cannot be written:
+// the grade is shown, a warning box says that the result was not saved and why, the
+// program goes on, and once the fault is gone the next test is recorded on a line of its
+// own. Question texts of every byte, control characters and long fields are shown.
+
+#include "fault_support.h"
+#include "gui_support.h"
+#include "quiz/fieldreader.h"
+#include "quiz/form3.h"
+#include "topics/form2.h"
+
+#include <QListWidget>
+#include <QProcess>
+
+using namespace gui;
+
+namespace {
+
+enum class Fault { ReadOnlyFolder, Directory, FullDisk, HeldByAnotherCopy };
+
+const QString Floods = QStringLiteral("Наводнения");   // qes8.ssu
+
+void startFloods()
+{
+    form1().New->trigger();
+    Form2 &topics = form2();
+    const QList<QListWidgetItem *> items = topics.List1->findItems(Floods, Qt::MatchExactly);
+    QCOMPARE(items.size(), 1);
+    topics.List1->setCurrentItem(items.first());
+    QTest::mouseClick(topics.Command1, Qt::LeftButton);
+}
+
+// Ten answers, each the first box: ten points, grade 5 with thresholds 9, 7, 5. The last
+// press runs into the dialogs armed in `answers`.
+void answerTen(ModalAnswers &answers, bool armLast = true)
+{
+    Form1 &main = form1();
+    for (int q = 1; q <= 10; ++q) {
+        QTest::mouseClick(main.Check1, Qt::LeftButton);
+        if (q == 10 && armLast)
+            answers.press(QMessageBox::Ok);
+        QTest::mouseClick(main.Command1, Qt::LeftButton);
+    }
+}
+
+QByteArray recordsLine(int grade)
+{
+    return recordLine({QStringLiteral("Ученик"), Floods, qint16(grade)}).value();
+}
+
+} // namespace
+
+class TestGuiFaults : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { prepareApplication(*qApp); }
+
+    void unsavedResultIsSaidAndTheProgramGoesOn_data();
+    void unsavedResultIsSaidAndTheProgramGoesOn();
+    void hostileTextsAreShown_data();
+    void hostileTextsAreShown();
+};
+
+void TestGuiFaults::unsavedResultIsSaidAndTheProgramGoesOn_data()
+{
+    QTest::addColumn<Fault>("fault");
+    QTest::addColumn<QByteArray>("before");   // records.ssu before the test; null: none
+    const QByteArray earlier = recordLine({QStringLiteral("Анна"), QStringLiteral("Землетрясение"), 4}).value();
+    QTest::newRow("read-only folder") << Fault::ReadOnlyFolder << earlier;
+    QTest::newRow("records.ssu is a folder") << Fault::Directory << QByteArray();
+    QTest::newRow("full disk") << Fault::FullDisk << faults::recordsOfSize(4096);
+    QTest::newRow("held by another copy") << Fault::HeldByAnotherCopy << earlier;
+}
+
+void TestGuiFaults::unsavedResultIsSaidAndTheProgramGoesOn()
+{
+    QFETCH(Fault, fault);
+    QFETCH(QByteArray, before);
+
+    FreshRun run;
+    // The working folder: the run's own, or a tiny disk inside it.
+    QString lab = run.path();
+    std::optional<faults::TinyDisk> disk;
+    if (fault == Fault::FullDisk) {
+        lab += QStringLiteral("/lab");
+        QVERIFY(QDir().mkpath(lab));
+        disk.emplace(lab, 16);
+        if (!disk->mounted())
+            QSKIP("This process may not mount a tmpfs (root with CAP_SYS_ADMIN is needed).");
+        QVERIFY(QDir::setCurrent(lab));
+    }
+    QVERIFY(writeFile(QStringLiteral("qes8.ssu"), simpleQuestionFile(9, 7, 5)));
+    if (!before.isNull())
+        QVERIFY(writeFile(QStringLiteral("records.ssu"), before));
+
+    std::optional<faults::ReadOnlyFolder> readOnly;
+    std::unique_ptr<QProcess> holder;
+    QString reason;
+    switch (fault) {
+    case Fault::ReadOnlyFolder:
+        readOnly.emplace(lab);
+        if (readOnly->method().isEmpty())
+            QSKIP("No way to make a folder read-only here: root ignores mode bits, and neither a read-only "
+                  "bind mount nor the immutable attribute is allowed.");
+        QVERIFY(QDir::setCurrent(lab));   // into the read-only view of the folder
+        reason = qt_error_string(readOnly->error());
+        break;
+    case Fault::Directory:
+        QVERIFY(QDir().mkdir(QStringLiteral("records.ssu")));
+        reason = qt_error_string(EISDIR);
+        break;
+    case Fault::FullDisk:
+        QVERIFY(disk->fill());
+        reason = qt_error_string(ENOSPC);
+        break;
+    case Fault::HeldByAnotherCopy:
+        holder = std::make_unique<QProcess>();
+        holder->start(QStringLiteral(ZUF_APPEND_WORKER), {QStringLiteral("hold"), lab + QStringLiteral("/records.ssu")});
+        QVERIFY(holder->waitForStarted() && holder->waitForReadyRead(10000));
+        QCOMPARE(holder->readLine(), QByteArray("locked\n"));
+        reason = QStringLiteral("занят другой программой");
+        break;
+    }
+
+    enterProgram();
+    Form1 &main = form1();
+    startFloods();
+    ModalAnswers answers;
+    bool gradeShownFirst = false;
+    answers.then([&](QWidget *dialog) {
+        gradeShownFirst = form3().isVisible() && form3().Label1->text() == u"5";
+        qobject_cast<QMessageBox *>(dialog)->button(QMessageBox::Ok)->click();
+    });
+    answerTen(answers, false);
+    QVERIFY(answers.allAnswered());
+    QVERIFY(answers.unexpected().isEmpty());
+    QVERIFY(gradeShownFirst);
+    const SeenDialog &box = answers.seen().first();
+    qInfo("pupil sees: [%s] %s", qPrintable(box.title), qPrintable(QString(box.text).replace(u'\n', u' ')));
+    QCOMPARE(box.title, QStringLiteral("Ошибка"));
+    QCOMPARE(box.icon, QMessageBox::Warning);
+    QCOMPARE(box.buttons, QStringList{QStringLiteral("ОК")});
+    QVERIFY2(box.text.startsWith(QStringLiteral("Результат не удалось записать в файл рекордов.\n")), qPrintable(box.text));
+    QVERIFY2(box.text.contains(reason), qPrintable(box.text));
+
+    // The grade stands, the title screen is back behind it, and "Ok" gives the program back.
+    QVERIFY(form3().isVisible());
+    QCOMPARE(form3().Label1->text(), QStringLiteral("5"));
+    QVERIFY(main.Label10->isVisible());
+    QTest::mouseClick(form3().Command1, Qt::LeftButton);
+    QVERIFY(main.isEnabled());
+    QVERIFY(main.Newpers->isEnabled());
+    if (fault == Fault::Directory)
+        QVERIFY(QFileInfo(QStringLiteral("records.ssu")).isDir());
+    else
+        QCOMPARE(readFile(QStringLiteral("records.ssu")), before);
+
+    // The fault gone, the next test is recorded after what was there, on a line of its own.
+    switch (fault) {
+    case Fault::ReadOnlyFolder:
+        readOnly->lift();
+        QVERIFY(QDir::setCurrent(lab));
+        break;
+    case Fault::Directory:
+        QVERIFY(QDir().rmdir(QStringLiteral("records.ssu")));
+        break;
+    case Fault::FullDisk:
+        disk->makeRoom();
+        break;
+    case Fault::HeldByAnotherCopy:
+        holder->closeWriteChannel();
+        QVERIFY(holder->waitForFinished());
+        break;
+    }
+    startFloods();
+    ModalAnswers none;
+    answerTen(none, false);
+    QVERIFY(none.seen().isEmpty() && none.unexpected().isEmpty());
+    QCOMPARE(readFile(QStringLiteral("records.ssu")), before + recordsLine(5));
+    QTest::mouseClick(form3().Command1, Qt::LeftButton);
+    QDir::setCurrent(run.path());
+}
+
+// Texts a teacher's editor or the internet may bring: each is read and shown as it is.
+void TestGuiFaults::hostileTextsAreShown_data()
+{
+    QTest::addColumn<QList<QByteArray>>("texts");   // the raw question texts of questions 1 to 10
+    QByteArray high;
+    for (int byte = 0x80; byte <= 0xFF; ++byte)
+        high += char(byte);
+    QByteArray control;
+    for (int byte = 0x01; byte < 0x20; ++byte)
+        if (byte != '\r' && byte != '\n')
+            control += char(byte);
+    QList<QByteArray> highTexts, controlTexts, longTexts;
+    for (int n = 0; n < 10; ++n) {
+        highTexts << high.mid(n * 13, 13);
+        controlTexts << "Q" + control.mid(n * 3, 3) + QByteArray(1, '\0') + "\x7F";
+        longTexts << QByteArray(MaxFieldBytes - n, char(0xC0 + n));
+    }
+    highTexts.last() = high;   // all 128 in one text
+    QTest::newRow("bytes 0x80 to 0xFF") << highTexts;
+    QTest::newRow("control characters and NUL") << controlTexts;
+    QTest::newRow("texts at the field limit") << longTexts;
+}
+
+void TestGuiFaults::hostileTextsAreShown()
+{
+    QFETCH(QList<QByteArray>, texts);
+    FreshRun run;
+    QByteArray file = "9,7,5,0\r\n";
+    for (const QByteArray &text : texts)
+        file += '"' + text + "\",\"" + text + "\",b,c,d,0,1,0,0,0\r\n";
+    QVERIFY(writeFile(QStringLiteral("qes8.ssu"), file));
+    enterProgram();
+    Form1 &main = form1();
+    ModalAnswers answers;
+    startFloods();
+    QVERIFY(answers.seen().isEmpty() && answers.unexpected().isEmpty());
+    for (int n = 1; n <= 10; ++n) {
+        const QString expected = decode1251(texts[n - 1]);
+        QCOMPARE(main.Label1->text(), expected);
+        QCOMPARE(main.Label2->text(), expected);
+        QCOMPARE(main.Label3->text(), QStringLiteral("b"));
+        QVERIFY(main.Label1->isVisible());
+        main.Label1->grab();   // painted without a crash
+        QTest::mouseClick(main.Check1, Qt::LeftButton);
+        QTest::mouseClick(main.Command1, Qt::LeftButton);
+    }
+    QVERIFY(answers.unexpected().isEmpty());
+    QVERIFY(form3().isVisible());
+    QCOMPARE(form3().Label1->text(), QStringLiteral("5"));
+    QTest::mouseClick(form3().Command1, Qt::LeftButton);
+}
+
+QTEST_MAIN(TestGuiFaults)
+#include "test_gui_faults.moc"
