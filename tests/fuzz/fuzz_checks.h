@@ -53,12 +53,13 @@ inline QString checkQuestionFile(QByteArrayView bytes)
     return problemOutside(contents.warnings, lines);
 }
 
-// A records file: reading moves forward and ends, never more records than lines, a
+// A records file: reading moves forward and ends, never more records than fields allow, a
 // bounded list of problems, and rows with the grade at their end. And whatever the file
 // held, a line appended to it the way appendRecord does comes back whole as the last record.
 inline QString checkRecords(QByteArrayView bytes)
 {
     const int lines = lineCount(bytes);
+    const qsizetype fields = lines + bytes.count(',');
     {
         RecordReader reader(bytes);
         RecordEntryRecord entry;
@@ -69,8 +70,9 @@ inline QString checkRecords(QByteArrayView bytes)
             if (reader.offset() <= offset)
                 return QStringLiteral("reading stood still at %1").arg(offset);
             offset = reader.offset();
-            if (++count > lines)
-                return QStringLiteral("more records than the %1 lines").arg(lines);
+            // Records may share a line, but each takes three fields.
+            if (3 * ++count > fields)
+                return QStringLiteral("%1 records from %2 fields").arg(count).arg(fields);
             if (!buildRecordRow(entry, pads).endsWith(numberText(entry.grade)))
                 return QStringLiteral("a row without its grade");
         }
