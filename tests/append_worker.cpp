@@ -1,6 +1,6 @@
 // A stand-in for one copy of the program, started by the concurrency and fault tests.
 //   append_worker append FILE WORKER COUNT   waits for a line on stdin, then appends COUNT
-//                                            records named "Ученик<WORKER>-<k>"
+//                                            records named "Ученик<WORKER>-<k>", one each 0.2 ms
 //   append_worker hold FILE                  takes the exclusive lock, says "locked" and
 //                                            keeps it until stdin closes or it is killed
 
@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -27,6 +28,9 @@ int appendMany(const QString &path, int worker, int count)
             std::fprintf(stderr, "record %d: %s\n", k, qPrintable(*fault));
             return 1;
         }
+        // A breath between records, as between pupils: the other copies and the reader get
+        // their turns instead of watching one copy write all its lines at once.
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
     return 0;
 }
