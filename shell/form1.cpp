@@ -15,6 +15,7 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
+#include <algorithm>
 
 namespace {
 
