@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QStringEncoder>
 #include <QTemporaryDir>
@@ -68,6 +69,8 @@ private slots:
     void launcherRefusesUnusableFolder();
     void launcherWorksThroughLink();
     void guideExampleIsClean();
+    void screenshotExists_data();
+    void screenshotExists();
 };
 
 QProcessEnvironment TestPackaging::launcherEnvironment(const QString &home) const
@@ -297,6 +300,28 @@ void TestPackaging::guideExampleIsClean()
     const Outcome outcome = runProgram(prefix + QStringLiteral("/bin/zuf-check"), {file});
     QCOMPARE(outcome.errors, QString());
     QCOMPARE(outcome.exitCode, 0);
+}
+
+void TestPackaging::screenshotExists_data()
+{
+    // The metainfo names the screenshots by their published address, the README by path:
+    // both must name pictures that make screenshots really produces.
+    QTest::addColumn<QString>("picture");
+    const QString source = QStringLiteral(ZUF_SHIPPED_DATA "/..");
+    const QRegularExpression named(QStringLiteral(R"(docs/screenshots/[\w-]+\.png)"));
+    for (const char *file : {"packaging/ru.school.zufquiz.metainfo.xml.in", "README.md"}) {
+        const QString text = QString::fromUtf8(readFile(source + u'/' + QLatin1String(file)));
+        for (const QRegularExpressionMatch &match : named.globalMatch(text)) {
+            const QString picture = match.captured();
+            QTest::addRow("%s: %s", file, qPrintable(picture)) << source + u'/' + picture;
+        }
+    }
+}
+
+void TestPackaging::screenshotExists()
+{
+    QFETCH(QString, picture);
+    QVERIFY2(QFileInfo(picture).isFile(), qPrintable(picture));
 }
 
 QTEST_GUILESS_MAIN(TestPackaging)
