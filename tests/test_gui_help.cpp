@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QTextDocument>
 
 using namespace gui;
 
@@ -58,7 +59,8 @@ private:
 void TestHelp::showsTheHelpText()
 {
     openHelp();
-    const QString text = form4().Text1->toPlainText();
+    // As the text box holds it: toPlainText() would turn no-break spaces into spaces.
+    const QString text = form4().Text1->document()->toRawText();
     QVERIFY(text.startsWith(QStringLiteral("Системные требования к программе:")));
     QVERIFY(text.startsWith(Requirements + Scoring + Criteria + u' '));
     // The passages meet without a separator.
