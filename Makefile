@@ -44,3 +44,10 @@ fuzz: deps
 	@cmake --preset fuzz >/dev/null
 	@cmake --build --preset fuzz
 	@FUZZ_SECONDS=$(FUZZ_SECONDS) tests/fuzz/run-fuzz.sh
+
+# Every benchmark against its baseline, from a Release build of its own (build/bench).
+.PHONY: bench
+bench: deps
+	@cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DZUF_BUILD_BENCH=ON -DBUILD_TESTING=OFF >/dev/null
+	@cmake --build build/bench -j2
+	@bench/run-bench.sh build/bench
