@@ -126,8 +126,12 @@ void prepareApplication(QApplication &app)
     app.setFont(dialogFont());
     // The program ends only through "Нет" or a confirmed "&Выход", never by a window closing.
     app.setQuitOnLastWindowClosed(false);
+    // Every window's icon, the main window's included. Qt decodes each size when it is
+    // added; the sizes of title bars and task switchers are enough here, since the
+    // launcher takes its large icons from the installed icon theme (the 128 and 256
+    // pixel ones would hold 320 KB of pixels for nothing).
     QIcon books;
-    for (int size : {16, 32, 48, 64, 128, 256})
+    for (int size : {16, 32, 48, 64})
         books.addFile(QStringLiteral(":/icons/books-%1.png").arg(size));
     app.setWindowIcon(books);
     // Qt's own dialogs (the name prompt, message boxes) answer in Russian.

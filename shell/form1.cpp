@@ -68,11 +68,6 @@ const MenuRow menu[] = {
     {"help", "&Помощь", 1},
 };
 
-const char *const icons[] = {
-    ":/icons/books-16.png", ":/icons/books-32.png", ":/icons/books-48.png",
-    ":/icons/books-64.png", ":/icons/books-128.png", ":/icons/books-256.png",
-};
-
 const WindowLayout windowTable = {
     .name = "Form1",
     .caption = "Тесты по ЗУФ",
@@ -80,7 +75,8 @@ const WindowLayout windowTable = {
     .clientHeight = 6855,
     .background = systemColour(0),
     .font = {"Times New Roman", 9.75},
-    .icons = icons,
+    // No icon of its own: the stack of books is the application's icon (prepareApplication),
+    // which every window without one shows; a second copy would be decoded again.
     .controls = controls,
 };
 
