@@ -1,6 +1,7 @@
 #include "shell/appearance.h"
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -65,21 +66,42 @@ QColor resolveColour(Colour colour, int defaultIndex)
     return systemColourValue(defaultIndex);
 }
 
+namespace {
+
+// The first of the families that is installed, found once. Given a list with missing
+// families, Qt would ask the font configuration to substitute each of them for every
+// font made from it, which took most of the start-up's font work.
+QString installedFamily(const QStringList &families)
+{
+    const QStringList installed = QFontDatabase::families();
+    for (const QString &family : families) {
+        if (installed.contains(family, Qt::CaseInsensitive))
+            return family;
+    }
+    return families.first();
+}
+
+} // namespace
+
 QFont layoutFont(const FontSpec &spec)
 {
     const QString family = QString::fromLatin1(spec.family ? spec.family : "MS Sans Serif");
     QFont font;
     if (family == u"Times New Roman") {
-        font.setFamilies({family, QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif")});
+        static const QString serif = installedFamily(
+            {family, QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif")});
+        font.setFamily(serif);
         font.setStyleHint(QFont::Serif);
     } else if (family == u"Courier") {
-        font.setFamilies({family, QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"),
-                          QStringLiteral("DejaVu Sans Mono")});
+        static const QString mono = installedFamily({family, QStringLiteral("Courier New"),
+                                                     QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")});
+        font.setFamily(mono);
         font.setStyleHint(QFont::TypeWriter);
         font.setFixedPitch(true);
     } else {
-        font.setFamilies({family, QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"),
-                          QStringLiteral("DejaVu Sans")});
+        static const QString sans = installedFamily({family, QStringLiteral("Microsoft Sans Serif"),
+                                                     QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+        font.setFamily(sans);
         font.setStyleHint(QFont::SansSerif);
     }
     font.setPointSizeF(spec.points > 0 ? spec.points : 8.25);
