@@ -7,6 +7,8 @@
 #include "shell/form6.h"
 #include "topics/form2.h"
 
+#include <QApplication>
+#include <QBackingStore>
 #include <QWindow>
 #include <memory>
 
@@ -64,11 +66,23 @@ Form4 &form4() { return secondary(windows().form4); }
 Form5 &form5() { return secondary(windows().form5); }
 Form6 &form6() { return secondary(windows().form6); }
 
+// A hidden window needs no paint buffer: it is painted afresh when it is shown again.
+// Kept, the buffers of the hidden windows would add up to more than the main
+// window's own (a records window 683 x 316 pixels holds 860 KB).
+static void releaseHiddenPaintBuffers()
+{
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (!w->isVisible() && w->backingStore() && w->backingStore()->size() != QSize(1, 1))
+            w->backingStore()->resize(QSize(1, 1));
+    }
+}
+
 void showWindow(QWidget &window)
 {
     window.show();
     window.raise();
     window.activateWindow();
+    releaseHiddenPaintBuffers();
 }
 
 void reshowMainWindow()
