@@ -88,25 +88,24 @@ QByteArrayView FieldReader::readField()
     if (pos_ < bytes_.size() && bytes_[pos_] == '"') {
         last_.quoted = true;
         const qsizetype start = pos_ + 1;
-        qsizetype end = start;
-        while (end < bytes_.size() && bytes_[end] != '"')
-            ++end;
-        if (end >= bytes_.size())
+        const qsizetype end = bytes_.sliced(start).indexOf('"');
+        if (end < 0)
             fail(last_.line, last_.column,
                  QStringLiteral("Файл кончается внутри текста в кавычках: закрывающая кавычка не найдена."));
-        raw = bytes_.sliced(start, end - start);
-        const int startLine = line_;
-        for (pos_ = start; pos_ < end;) {
-            if (isLineBreak(bytes_[pos_]))
-                advanceOverLineBreak();
-            else
-                ++pos_;
-        }
-        ++pos_;   // the closing quote
-        if (line_ != startLine)
+        raw = bytes_.sliced(start, end);
+        if (raw.contains('\n') || raw.contains('\r')) {
+            // Rare: count the lines the text spans, so that later positions stay right.
+            for (pos_ = start; pos_ < start + end;) {
+                if (isLineBreak(bytes_[pos_]))
+                    advanceOverLineBreak();
+                else
+                    ++pos_;
+            }
             notes_.push_back({last_.line, last_.column, Severity::Warning,
                               QStringLiteral("Текст в кавычках занимает несколько строк: возможно, "
                                              "пропущена закрывающая кавычка.")});
+        }
+        pos_ = start + end + 1;   // after the closing quote
         const qsizetype after = pos_;
         while (pos_ < bytes_.size() && bytes_[pos_] != ',' && !isLineBreak(bytes_[pos_]))
             ++pos_;

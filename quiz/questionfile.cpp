@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <algorithm>
+#include <span>
 
 namespace {
 
@@ -43,7 +44,7 @@ constexpr int TextFields = 5;
 
 // The first text field of a record written without quotes: the likeliest place
 // of a comma that split a text into two fields.
-const FieldInfo *firstUnquotedText(const std::vector<FieldInfo> &fields)
+const FieldInfo *firstUnquotedText(std::span<const FieldInfo> fields)
 {
     const auto texts = fields.begin() + qMin<qsizetype>(TextFields, qsizetype(fields.size()));
     const auto found = std::find_if(fields.begin(), texts, [](const FieldInfo &f) { return !f.quoted; });
@@ -60,7 +61,7 @@ void noteSplit(QuestionFileContents &contents, const FieldInfo &at, const QStrin
 
 // A flag that is not a number after an unquoted text: the text most likely
 // held a comma and every later field moved by one.
-void noteSplitBeforeNumber(QuestionFileContents &contents, int number, const std::vector<FieldInfo> &fields,
+void noteSplitBeforeNumber(QuestionFileContents &contents, int number, std::span<const FieldInfo> fields,
                            bool &noted)
 {
     const FieldInfo *text = firstUnquotedText(fields);
@@ -75,7 +76,7 @@ void noteSplitBeforeNumber(QuestionFileContents &contents, int number, const std
 // in the middle of a line has an extra field there, usually a split text. Every
 // later record is then shifted too, so only the first one is noted.
 void noteRecordEndingMidLine(QuestionFileContents &contents, int number,
-                             const std::vector<FieldInfo> &fields, bool &noted)
+                             std::span<const FieldInfo> fields, bool &noted)
 {
     if (noted || fields.back().endedLine)
         return;
@@ -87,25 +88,24 @@ void noteRecordEndingMidLine(QuestionFileContents &contents, int number,
 QuestionRecord readRecord(FieldReader &reader, int number, QuestionFileContents &contents, bool &splitNoted)
 {
     QuestionRecord record;
-    std::vector<FieldInfo> fields;
-    fields.reserve(FieldsPerRecord);
-    int field = 1;
-    record.question = readFieldOf(reader, number, field++, readText);
-    fields.push_back(reader.lastField());
-    for (QString &answer : record.answers) {
-        answer = readFieldOf(reader, number, field++, readText);
-        fields.push_back(reader.lastField());
-    }
-    readFieldOf(reader, number, field++, skip);
-    fields.push_back(reader.lastField());
+    std::array<FieldInfo, FieldsPerRecord> fields;
+    int field = 0;   // fields read so far
+    const auto read = [&](auto how) {
+        const auto value = readFieldOf(reader, number, field + 1, how);
+        fields[size_t(field++)] = reader.lastField();
+        return value;
+    };
+    record.question = read(readText);
+    for (QString &answer : record.answers)
+        answer = read(readText);
+    read(skip);
     for (qint16 &flag : record.correct) {
         try {
-            flag = readFieldOf(reader, number, field++, readInt);
+            flag = read(readInt);
         } catch (const QuizError &) {
-            noteSplitBeforeNumber(contents, number, fields, splitNoted);
+            noteSplitBeforeNumber(contents, number, std::span(fields).first(size_t(field)), splitNoted);
             throw;
         }
-        fields.push_back(reader.lastField());
     }
     noteRecordEndingMidLine(contents, number, fields, splitNoted);
     return record;
@@ -159,16 +159,17 @@ FileProblem tooLargeFault()
                              .arg(MaxQuestionFileBytes / (1024 * 1024)));
 }
 
-void commitToBank(const QuestionFileContents &contents)
+// The texts move into the bank: no copy of the question bank is kept.
+void commitToBank(QuestionFileContents &contents)
 {
     for (size_t i = 0; i < contents.records.size(); ++i) {
         const int n = checkedIndex(int(i) + 1);
-        const QuestionRecord &record = contents.records[i];
-        QuestionBank.question[n] = record.question;
-        QuestionBank.answer1[n] = record.answers[0];
-        QuestionBank.answer2[n] = record.answers[1];
-        QuestionBank.answer3[n] = record.answers[2];
-        QuestionBank.answer4[n] = record.answers[3];
+        QuestionRecord &record = contents.records[i];
+        QuestionBank.question[n] = std::move(record.question);
+        QuestionBank.answer1[n] = std::move(record.answers[0]);
+        QuestionBank.answer2[n] = std::move(record.answers[1]);
+        QuestionBank.answer3[n] = std::move(record.answers[2]);
+        QuestionBank.answer4[n] = std::move(record.answers[3]);
         QuestionBank.correct1[n] = record.correct[0];
         QuestionBank.correct2[n] = record.correct[1];
         QuestionBank.correct3[n] = record.correct[2];
@@ -249,7 +250,7 @@ QuestionFileContents readQuestionFileAt(const QString &path)
 void loadQuestionFile()
 {
     const QString name = QuizState.questionFile;
-    const QuestionFileContents contents = readQuestionFileAt(name);
+    QuestionFileContents contents = readQuestionFileAt(name);
     if (contents.fault)
         throw QuizError(name, *contents.fault);
     commitToBank(contents);
