@@ -20,14 +20,12 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QListView>
+#include <QLocale>
 #include <QProcess>
-#include <QPushButton>
 #include <QRandomGenerator>
-#include <QScrollBar>
 #include <QTemporaryDir>
 
 #include <optional>

@@ -9,6 +9,7 @@
 // cue plays. The difference of the two is the sound's own cost.
 
 #include "bench/report.h"
+#include "quiz/form3.h"
 #include "quiz/quizstate.h"
 #include "records/form5.h"
 #include "shell/appearance.h"
@@ -16,7 +17,6 @@
 #include "shell/form4.h"
 #include "shell/form6.h"
 #include "shell/windows.h"
-#include "quiz/form3.h"
 #include "topics/form2.h"
 
 #include <QAction>
@@ -26,7 +26,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QInputDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -35,9 +34,9 @@
 #include <QTimer>
 
 #include <deque>
-#include <map>
 #include <fcntl.h>
 #include <functional>
+#include <map>
 #include <optional>
 #include <spawn.h>
 #include <sys/resource.h>
