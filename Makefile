@@ -49,5 +49,5 @@ fuzz: deps
 .PHONY: bench
 bench: deps
 	@cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DZUF_BUILD_BENCH=ON -DBUILD_TESTING=OFF >/dev/null
-	@cmake --build build/bench -j2
+	@cmake --build build/bench -j2 >build/bench/build.log 2>&1 || { cat build/bench/build.log; exit 1; }
 	@bench/run-bench.sh build/bench
