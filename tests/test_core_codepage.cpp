@@ -1,4 +1,4 @@
-// The program's own Windows-1251 tables against Qt's converter: every byte, and every
+// Windows-1251 decoding and encoding against Qt's converter: every byte, and every
 // character of the Basic Multilingual Plane.
 
 #include "quiz/codepage.h"
