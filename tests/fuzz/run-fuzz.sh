@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Runs each libFuzzer target (FUZZ_TARGETS, default both) for FUZZ_SECONDS (default 60) on
-# its corpus in build/fuzz/corpus, seeded with the shipped question files, the test files, tests/fuzz/corpus and every input
-# that once failed (tests/fuzz/regressions). Then runs every input of the corpus once more
-# and fails when one took 100 ms or longer. A crash, a leak, a broken promise, an input
-# that runs over a second or a memory limit stops the target and names the input to keep.
+# its corpus in build/fuzz/corpus, seeded with the shipped question files, the test files,
+# tests/fuzz/corpus and every input that once failed (tests/fuzz/regressions). Then runs
+# every input of the corpus once more and fails when one took 100 ms or longer. A crash,
+# a leak, a broken promise, an input that runs over a second or a memory limit stops the
+# target and names the input to keep.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
