@@ -8,7 +8,6 @@
 
 #include <QCloseEvent>
 #include <QListView>
-#include <QListWidget>
 #include <QPushButton>
 #include <new>
 
@@ -20,7 +19,7 @@ constexpr Colour Grey3 = systemColour(3);
 
 const ControlRow controls[] = {
     {.name = "Command1", .kind = K::Button, .text = "Ok", .left = 4320, .top = 4200, .width = 1575, .height = 375, .tabIndex = 4},
-    {.name = "List1", .kind = K::ListBox, .left = 0, .top = 480, .width = 10215, .height = 3570, .font = {"Courier", 9.75}, .fore = Black, .tabIndex = 3},
+    {.name = "List1", .kind = K::ListBox, .left = 0, .top = 480, .width = 10215, .height = 3570, .font = {"Courier", 9.75}, .fore = Black, .tabIndex = 3, .modelView = true},
     {.name = "Shape1", .kind = K::FrameShape, .left = 3720, .top = 4080, .width = 2775, .height = 615, .fore = Grey3, .marked = true},
     {.name = "Label3", .kind = K::Label, .text = "Оценка", .left = 8520, .top = 120, .width = 1335, .height = 375, .font = Heading, .fore = Grey3, .align = Align::Centre, .tabIndex = 2},
     {.name = "Label2", .kind = K::Label, .text = "Тест", .left = 2760, .top = 120, .width = 4215, .height = 375, .font = Heading, .fore = Grey3, .align = Align::Centre, .tabIndex = 1},
@@ -40,34 +39,13 @@ const WindowLayout windowTable = {
     .controls = controls,
 };
 
-// The builder makes a list box that holds its own items; a million rows need a view
-// that asks a model for the rows it shows. The view takes the built list's place,
-// look and position in the tab order.
-QListView *replaceWithView(QListWidget *built)
-{
-    auto *view = new QListView(built->parentWidget());
-    view->setObjectName(built->objectName());
-    view->setGeometry(built->geometry());
-    view->setFont(built->font());
-    view->setPalette(built->palette());
-    view->setFocusPolicy(built->focusPolicy());
-    view->setHorizontalScrollBarPolicy(built->horizontalScrollBarPolicy());
-    view->setVerticalScrollBarPolicy(built->verticalScrollBarPolicy());
-    view->setSelectionMode(QAbstractItemView::SingleSelection);
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view->setUniformItemSizes(true);
-    QWidget::setTabOrder(built, view);
-    delete built;
-    return view;
-}
-
 } // namespace
 
 Form5::Form5()
 {
     buildWindow(*this, *this, windowTable);
     Command1 = control<QPushButton>(*this, "Command1");
-    List1 = replaceWithView(control<QListWidget>(*this, "List1"));
+    List1 = control<QListView>(*this, "List1");
     records = new RecordsModel(this);
     List1->setModel(records);
     Shape1 = control<FrameShape>(*this, "Shape1");

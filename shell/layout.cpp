@@ -246,8 +246,15 @@ static QWidget *createControl(QWidget &client, const ControlRow &row)
         break;
     }
     case ControlKind::ListBox: {
-        auto *list = new QListWidget(&client);
-        list->setSortingEnabled(row.sorted);
+        QListView *list = nullptr;
+        if (row.modelView) {
+            list = new QListView(&client);
+            list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        } else {
+            auto *items = new QListWidget(&client);
+            items->setSortingEnabled(row.sorted);
+            list = items;
+        }
         list->setSelectionMode(QAbstractItemView::SingleSelection);
         list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);

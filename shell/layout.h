@@ -47,6 +47,7 @@ struct ControlRow {
     bool hidden = false;
     bool marked = false;            // frame shapes: marked frames have rounded corners
     bool sorted = false;            // list boxes
+    bool modelView = false;         // list boxes: rows asked of a model, for lists too long to hold as items
     bool multiLine = false;         // text boxes: word wrap and a vertical scroll bar
     const char *picture = nullptr;  // resource path of a picture, stretched to its box
 };
