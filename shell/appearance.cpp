@@ -144,6 +144,10 @@ static QPalette classicPalette()
 void prepareApplication(QApplication &app)
 {
     app.setStyle(QStyleFactory::create(QStringLiteral("Windows")));
+    app.setApplicationName(QStringLiteral("zuf-quiz"));
+    app.setApplicationVersion(QStringLiteral("1.00"));
+    // Lets desktops match the windows to the installed menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("ru.school.zufquiz"));
     app.setPalette(classicPalette());
     app.setFont(dialogFont());
     // The program ends only through "Нет" or a confirmed "&Выход", never by a window closing.
