@@ -83,9 +83,9 @@ QString installedFamily(const QStringList &families)
 
 } // namespace
 
-QFont layoutFont(const FontSpec &spec)
+QFont layoutFont(const FontSpec &wanted)
 {
-    const QString family = QString::fromLatin1(spec.family ? spec.family : "MS Sans Serif");
+    const QString family = QString::fromLatin1(wanted.family ? wanted.family : "MS Sans Serif");
     QFont font;
     if (family == u"Times New Roman") {
         static const QString serif = installedFamily(
@@ -104,9 +104,9 @@ QFont layoutFont(const FontSpec &spec)
         font.setFamily(sans);
         font.setStyleHint(QFont::SansSerif);
     }
-    font.setPointSizeF(spec.points > 0 ? spec.points : 8.25);
-    font.setBold(spec.bold);
-    font.setItalic(spec.italic);
+    font.setPointSizeF(wanted.points > 0 ? wanted.points : 8.25);
+    font.setBold(wanted.bold);
+    font.setItalic(wanted.italic);
     return font;
 }
 

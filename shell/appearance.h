@@ -18,7 +18,7 @@ QColor resolveColour(Colour colour, int defaultIndex);
 
 // "MS Sans Serif", "Times New Roman" or "Courier" at the row's size, bold and italic,
 // falling back to installed families with the same metrics and Cyrillic letters.
-QFont layoutFont(const FontSpec &spec);
+QFont layoutFont(const FontSpec &wanted);
 
 // The platform dialog font, MS Sans Serif 8.25 pt.
 QFont dialogFont();

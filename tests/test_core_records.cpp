@@ -28,11 +28,11 @@ QString spaces(int n)
 }
 
 // "name|topic|grade" per entry.
-std::vector<RecordEntryRecord> entriesOf(const QStringList &specs)
+std::vector<RecordEntryRecord> entriesOf(const QStringList &lines)
 {
     std::vector<RecordEntryRecord> entries;
-    for (const QString &spec : specs) {
-        const QStringList parts = spec.split(QLatin1Char('|'));
+    for (const QString &line : lines) {
+        const QStringList parts = line.split(QLatin1Char('|'));
         entries.push_back({parts[0], parts[1], qint16(parts[2].toInt())});
     }
     return entries;

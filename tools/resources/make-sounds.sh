@@ -36,9 +36,9 @@ note() {
 cue() {
   local name=$1; shift
   local files=() i=0 samples
-  for spec in "$@"; do
+  for tone in "$@"; do
     # shellcheck disable=SC2086
-    note "$tmp/$name-$i.wav" $spec
+    note "$tmp/$name-$i.wav" $tone
     files+=("$tmp/$name-$i.wav")
     i=$((i + 1))
   done
