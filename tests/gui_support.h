@@ -18,6 +18,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -221,6 +222,29 @@ inline void enterProgram(const QString &name = QStringLiteral("Ученик"))
     QTest::mouseClick(welcome.Command1, Qt::LeftButton);
     QVERIFY(answers.allAnswered());
     QCOMPARE(QuizState.userName, name);
+}
+
+// With a secondary window open over the disabled main window: the main window ignores
+// the access key of one of its menus, and closing the secondary window by its button,
+// or as the desktop would, brings the main window back enabled, visible and active.
+inline void checkSecondaryWindowRoundTrip(QWidget &secondary, QAbstractButton *button, QMenu *menu,
+                                          Qt::Key key, const QString &letter, bool desktopClose)
+{
+    Form1 &main = form1();
+    QVERIFY(!main.isEnabled());
+    QVERIFY(QTest::qWaitForWindowActive(&secondary));
+    QTest::sendKeyEvent(QTest::Click, &main, key, letter, Qt::AltModifier);
+    QTest::qWait(50);
+    QVERIFY(!menu->isVisible());
+
+    if (desktopClose)
+        QVERIFY(!secondary.close());
+    else
+        QTest::mouseClick(button, Qt::LeftButton);
+    QVERIFY(!secondary.isVisible());
+    QVERIFY(main.isEnabled());
+    QVERIFY(main.isVisible());
+    QTRY_VERIFY(main.isActiveWindow());
 }
 
 } // namespace gui

@@ -163,21 +163,8 @@ void TestHelp::returnsToMainWindow()
     Form1 &main = form1();
     openHelp();
     Form4 &help = form4();
-    QVERIFY(!main.isEnabled());
-    QVERIFY(QTest::qWaitForWindowActive(&help));
-    // The disabled main window takes no menu command.
-    QTest::sendKeyEvent(QTest::Click, &main, Qt::Key(0x0421), QStringLiteral("с"), Qt::AltModifier);
-    QTest::qWait(50);
-    QVERIFY(!main.hp->isVisible());
-
-    if (desktopClose)
-        QVERIFY(!help.close());
-    else
-        QTest::mouseClick(help.Command1, Qt::LeftButton);
-    QVERIFY(!help.isVisible());
-    QVERIFY(main.isEnabled());
-    QVERIFY(main.isVisible());
-    QTRY_VERIFY(main.isActiveWindow());
+    gui::checkSecondaryWindowRoundTrip(help, help.Command1, main.hp, Qt::Key(0x0421), QStringLiteral("с"),
+                                       desktopClose);
 }
 
 void TestHelp::opensWithCyrillicAccessKeys()
