@@ -17,17 +17,17 @@ QString shown(QByteArrayView raw)
 
 } // namespace
 
-FieldReader::FieldReader(QByteArrayView bytes) : bytes_(bytes)
+// The end is found once: looking for it before every record would scan a long run
+// of blank lines again for each record.
+FieldReader::FieldReader(QByteArrayView bytes) : bytes_(bytes), contentEnd_(bytes.size())
 {
+    while (contentEnd_ > 0 && isBlank(bytes_[contentEnd_ - 1]))
+        --contentEnd_;
 }
 
 bool FieldReader::atEnd() const
 {
-    for (qsizetype i = pos_; i < bytes_.size(); ++i) {
-        if (!isBlank(bytes_[i]))
-            return false;
-    }
-    return true;
+    return pos_ >= contentEnd_;
 }
 
 int FieldReader::line() const { return line_; }

@@ -57,6 +57,7 @@ private:
 
     QByteArrayView bytes_;
     qsizetype pos_ = 0;
+    qsizetype contentEnd_ = 0;   // after the last byte that is not a space, tab or line break
     int line_ = 1;
     qsizetype lineStart_ = 0;
     FieldInfo last_;

@@ -3,6 +3,7 @@
 #include "quiz/quizstate.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <span>
 
@@ -228,6 +229,12 @@ QuestionFileContents readQuestionFile(QByteArrayView bytes)
 QuestionFileContents readQuestionFileAt(const QString &path)
 {
     QuestionFileContents contents;
+    // A device or a pipe under the file's name would never end (a pipe not even open).
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        contents.fault = errorAt(0, 0, QStringLiteral("Это не файл вопросов, а папка или устройство."));
+        return contents;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         contents.fault = errorAt(0, 0, file.exists()
@@ -235,11 +242,12 @@ QuestionFileContents readQuestionFileAt(const QString &path)
             : QStringLiteral("Файл вопросов не найден."));
         return contents;
     }
-    if (file.size() > MaxQuestionFileBytes) {
+    // Read one byte past the limit: a file that grows while it is read is caught too.
+    const QByteArray bytes = file.read(MaxQuestionFileBytes + 1);
+    if (bytes.size() > MaxQuestionFileBytes) {
         contents.fault = tooLargeFault();
         return contents;
     }
-    const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         contents.fault = errorAt(0, 0, QStringLiteral("Файл вопросов не удаётся прочитать: %1.").arg(file.errorString()));
         return contents;

@@ -122,12 +122,8 @@ RecordsFileBytes readRecordsFile(const QString &path, std::chrono::milliseconds 
     return {std::move(bytes), std::nullopt};
 }
 
-// The end is found once: asking the field reader before every record would scan a long
-// run of blank lines again for each record made of them.
-RecordReader::RecordReader(QByteArrayView bytes) : reader_(bytes), contentEnd_(bytes.size())
+RecordReader::RecordReader(QByteArrayView bytes) : reader_(bytes)
 {
-    while (contentEnd_ > 0 && QByteArrayView(" \t\r\n").contains(bytes[contentEnd_ - 1]))
-        --contentEnd_;
 }
 
 bool RecordReader::next(RecordEntryRecord &entry)

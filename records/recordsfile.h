@@ -60,11 +60,10 @@ public:
     static constexpr size_t MaxRecordProblems = 100;
 
 private:
-    bool atEnd() const { return reader_.offset() >= contentEnd_; }
+    bool atEnd() const { return reader_.atEnd(); }
     void note(FileProblem problem);
 
     FieldReader reader_;
-    qsizetype contentEnd_;   // after the last byte that is not a space, tab or line break
     std::vector<FileProblem> problems_;
 };
 

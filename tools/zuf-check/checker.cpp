@@ -110,16 +110,19 @@ FileReport checkQuestionFile(const QString &file)
 FileReport checkRecordsFile(const QString &file)
 {
     FileReport report{file, FileKind::Records, {}, {}, {}};
-    QFile input(file);
     // The program reads a missing records file as no records, but a teacher who
     // names a file wants to know that it is not there.
-    if (!input.open(QIODevice::ReadOnly)) {
-        report.problems.push_back({0, 0, Severity::Error,
-                                   input.exists() ? QStringLiteral("Файл рекордов не удаётся открыть для чтения.")
-                                                  : QStringLiteral("Файла рекордов нет.")});
+    if (!QFileInfo::exists(file)) {
+        report.problems.push_back({0, 0, Severity::Error, QStringLiteral("Файла рекордов нет.")});
         return report;
     }
-    const QByteArray bytes = input.readAll();
+    // Read as the program reads it: under the shared lock, refusing folders and devices.
+    const RecordsFileBytes input = readRecordsFile(file);
+    if (input.fault) {
+        report.problems.push_back({0, 0, Severity::Error, *input.fault});
+        return report;
+    }
+    const QByteArray &bytes = input.bytes;
     RecordReader reader(bytes);
     RowPads pads;
     RecordEntryRecord entry;
