@@ -34,17 +34,6 @@ namespace {
 
 // ------------------------------------------------------------------ child: one listing
 
-double statusMegabytes(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return 0;
-}
-
 // Peak resident memory starts again from the current value (Linux 4.0 and later).
 void resetPeak()
 {
@@ -123,14 +112,14 @@ int listOnce(int argc, char **argv)
     QCoreApplication::processEvents();
 
     resetPeak();
-    const double before = statusMegabytes("VmRSS:");
+    const double before = report::statusMegabytes("VmRSS:");
     PaintWatch watch(window.List1->viewport());
     clock.restart();
     form1().Rec->trigger();
     processUntilPainted(watch);
     const double listMs = clock.nsecsElapsed() / 1e6;
-    const double held = statusMegabytes("VmRSS:") - before;
-    const double peak = statusMegabytes("VmHWM:") - before;
+    const double held = report::statusMegabytes("VmRSS:") - before;
+    const double peak = report::statusMegabytes("VmHWM:") - before;
 
     const double topMs = medianPaintMs(*window.List1, false);
     const double endMs = medianPaintMs(*window.List1, true);

@@ -97,21 +97,10 @@ bool soundLoaded()
     return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("Multimedia");
 }
 
-double residentMegabytes(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return 0;
-}
-
 // Resident memory after each step, for the breakdown.
 void noteStep(const char *step)
 {
-    std::printf("step %s %.3f\n", step, residentMegabytes("VmRSS:"));
+    std::printf("step %s %.3f\n", step, report::statusMegabytes("VmRSS:"));
 }
 
 int driveWholeRun(int argc, char **argv)

@@ -4,10 +4,30 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
 namespace report {
+
+// A figure of /proc/self/status ("VmRSS:", "VmHWM:") in megabytes; 0 where there is none.
+inline double statusMegabytes(const char *field)
+{
+    std::FILE *status = std::fopen("/proc/self/status", "r");
+    if (!status)
+        return 0;
+    char line[256];
+    double kilobytes = 0;
+    while (std::fgets(line, sizeof line, status)) {
+        if (std::strncmp(line, field, std::strlen(field)) == 0) {
+            kilobytes = std::strtod(line + std::strlen(field), nullptr);
+            break;
+        }
+    }
+    std::fclose(status);
+    return kilobytes / 1024.0;
+}
 
 inline std::string number(double value, int decimals)
 {
