@@ -129,6 +129,7 @@ RecordReader::RecordReader(QByteArrayView bytes) : reader_(bytes)
 bool RecordReader::next(RecordEntryRecord &entry)
 {
     while (!atEnd()) {
+        recordStart_ = reader_.offset();
         const int line = reader_.line();
         const FieldInfo start{line, 1, false, false, reader_.offset() - (reader_.column() - 1)};
         try {

@@ -55,6 +55,7 @@ public:
     bool next(RecordEntryRecord &entry);
     const std::vector<FileProblem> &problems() const;
     qsizetype offset() const;   // where the next record starts
+    qsizetype recordStart() const { return recordStart_; }   // where the record next() gave starts
     int line() const;           // line of the next record, 1-based
     // problems() holds at most this many, and then one more that says there are others.
     static constexpr size_t MaxRecordProblems = 100;
@@ -64,6 +65,7 @@ private:
     void note(FileProblem problem);
 
     FieldReader reader_;
+    qsizetype recordStart_ = 0;
     std::vector<FileProblem> problems_;
 };
 

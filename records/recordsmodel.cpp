@@ -19,24 +19,6 @@ std::optional<RecordEntryRecord> readRecordAt(QByteArrayView bytes, qsizetype of
     }
 }
 
-bool sameRecord(const std::optional<RecordEntryRecord> &a, const RecordEntryRecord &b)
-{
-    return a && a->name == b.name && a->topic == b.topic && a->grade == b.grade;
-}
-
-// Where the reader found entry, searching from `from` up to `to`. Without a skipped
-// line the record starts at `from`; after one, the reader took it up again at the
-// start of a later line.
-qsizetype findRecordStart(QByteArrayView bytes, qsizetype from, qsizetype to, const RecordEntryRecord &entry)
-{
-    for (qsizetype at = from; at < to; ++at) {
-        const bool lineStart = at == from || bytes[at - 1] == '\n' || (bytes[at - 1] == '\r' && bytes[at] != '\n');
-        if (lineStart && sameRecord(readRecordAt(bytes, at), entry))
-            return at;
-    }
-    return from;
-}
-
 // What a record does to the carried pads, learnt from buildRecordRow once per topic
 // and once per name length instead of once per row (building a row text for every
 // record would take most of the listing's time). The name pad follows the name's
@@ -88,16 +70,9 @@ void RecordsModel::setFileBytes(QByteArray bytes)
         PadRules rules;
         int namePad = 0;
         int topicPad = 0;
-        qsizetype start = 0;
-        size_t skipped = 0;
         while (reader.next(RecordEntry)) {
-            if (reader.problems().size() != skipped) {
-                skipped = reader.problems().size();
-                start = findRecordStart(bytes_, start, reader.offset(), RecordEntry);
-            }
             rules.apply(RecordEntry, namePad, topicPad);
-            rows_.push_back({std::uint32_t(start), std::uint8_t(namePad), std::uint8_t(topicPad)});
-            start = reader.offset();
+            rows_.push_back({std::uint32_t(reader.recordStart()), std::uint8_t(namePad), std::uint8_t(topicPad)});
         }
         rows_.shrink_to_fit();
     }
