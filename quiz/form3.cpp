@@ -57,9 +57,7 @@ void Form3::Command1_Click()
     Form1 &main = form1();
     returnToMainWindow(*this);
     main.Newpers->setEnabled(true);
-    setShown({main.Shape3, main.Shape4, main.Shape5, main.Shape6, main.Shape7, main.Shape8, main.Shape9,
-              main.Shape10},
-             false);
+    main.setQuestionFramesShown(false);
 }
 
 // Closed by the desktop: as "Ok", so the main window is never left disabled.

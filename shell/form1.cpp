@@ -166,7 +166,7 @@ void Form1::Form_Load()
     }
     setShown({Check1, Check2, Check3, Check4}, false);
     setTitleTexts();
-    setShown({Shape3, Shape4, Shape5, Shape6, Shape7, Shape8, Shape9, Shape10}, false);
+    setQuestionFramesShown(false);
 }
 
 void Form1::setTitleTexts()
@@ -182,9 +182,14 @@ void Form1::showTitleScreen()
     setShown({Label10, Label11, Label12}, true);
     Command1->hide();
     setShown({Check1, Check2, Check3, Check4}, false);
-    setShown({Shape3, Shape4, Shape5, Shape6, Shape7, Shape8, Shape9, Shape10}, false);
+    setQuestionFramesShown(false);
     setShown({Label15, Label14, Label13}, true);
     setShown({Shape1, Shape2}, true);
+}
+
+void Form1::setQuestionFramesShown(bool shown)
+{
+    setShown({Shape3, Shape4, Shape5, Shape6, Shape7, Shape8, Shape9, Shape10}, shown);
 }
 
 void Form1::showQuestion(int n)

@@ -43,6 +43,8 @@ public:
     // The transition at the end of a test: everything of the question screen hidden,
     // the title screen shown.
     void showTitleScreen();
+    // Shape3 to Shape10, the frames of the question screen, shown or hidden together.
+    void setQuestionFramesShown(bool shown);
 
 signals:
     // The run is over: main() ends the event loop on it.

@@ -121,7 +121,5 @@ void startTest()
     main.setEnabled(true);
     main.Newpers->setEnabled(false);
     setShown({main.Label13, main.Label14, main.Label15, main.Shape1, main.Shape2}, false);
-    setShown({main.Shape3, main.Shape4, main.Shape5, main.Shape6, main.Shape7, main.Shape8, main.Shape9,
-              main.Shape10},
-             true);
+    main.setQuestionFramesShown(true);
 }
