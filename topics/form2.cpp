@@ -51,6 +51,16 @@ Form2::Form2()
     connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form2::Command2_Click);
     connect(List1, &QListWidget::itemDoubleClicked, this, &Form2::List1_DblClick);
+    connect(List1->selectionModel(), &QItemSelectionModel::selectionChanged, this, &Form2::keepTopicSelected);
+}
+
+// Once a topic is chosen, a Ctrl+click or Ctrl+Space on it would leave the list with
+// none: the topic is selected again, so the list only ever changes to another topic.
+void Form2::keepTopicSelected(const QItemSelection &, const QItemSelection &deselected)
+{
+    if (List1->selectionModel()->hasSelection() || deselected.isEmpty())
+        return;
+    List1->selectionModel()->select(deselected.indexes().first(), QItemSelectionModel::Select);
 }
 
 QString Form2::selectedTopic() const
@@ -86,14 +96,18 @@ void startTest()
     Form1 &main = form1();
     Form2 &topics = form2();
 
+    // "Ok" with no topic does nothing, and it leaves the topic of a running test in
+    // place, so that test still records its own topic.
+    const QString chosen = topics.selectedTopic();
+    if (chosen.isEmpty())
+        return;
+
     // A refused question file leaves every state as it was, the running test included.
     const QString previousTopic = QuizState.topicName;
     const QString previousFile = QuizState.questionFile;
 
-    QuizState.topicName = topics.selectedTopic();
+    QuizState.topicName = chosen;
     topicFileFor(QuizState.topicName);
-    if (QuizState.topicName.isEmpty())
-        return;
     try {
         loadQuestionFile();
     } catch (const QuizError &error) {

@@ -2,6 +2,7 @@
 // The topic window: the nine topics, "Ok" and "Отмена".
 
 #include "shell/layout.h"
+#include <QItemSelection>
 #include <QWidget>
 
 class QListWidget;
@@ -25,6 +26,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+
+private:
+    void keepTopicSelected(const QItemSelection &selected, const QItemSelection &deselected);
 };
 
 // Starts a test of the topic selected in Form2.List1.
