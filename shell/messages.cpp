@@ -39,7 +39,12 @@ bool confirmExit(QWidget *parent)
 
 void showFault(QWidget *parent, const QString &title, const QString &text)
 {
-    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
+    // The text quotes files, names and system messages: shown as plain text, never as
+    // markup that could load images or restyle the box. Set before the text, so that
+    // the text is never parsed as markup at all.
+    QMessageBox box(QMessageBox::Warning, title, QString(), QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.setText(text);
     box.button(QMessageBox::Ok)->setText(OkCaption);
     runModal(box, parent);
 }
