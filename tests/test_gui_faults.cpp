@@ -59,6 +59,10 @@ private slots:
     void unsavedResultIsSaidAndTheProgramGoesOn();
     void hostileTextsAreShown_data();
     void hostileTextsAreShown();
+    void topicStaysSelected_data();
+    void topicStaysSelected();
+    void markupInAMessageIsShownAsText_data();
+    void markupInAMessageIsShownAsText();
 };
 
 void TestGuiFaults::unsavedResultIsSaidAndTheProgramGoesOn_data()
@@ -231,6 +235,95 @@ void TestGuiFaults::hostileTextsAreShown()
     QVERIFY(form3().isVisible());
     QCOMPARE(form3().Label1->text(), QStringLiteral("5"));
     QTest::mouseClick(form3().Command1, Qt::LeftButton);
+}
+
+// A running test, the topic window opened over it, and its selected topic clicked with
+// Ctrl or toggled with Ctrl+Space: the topic stays selected, and whatever the pupil
+// presses then, the finished test is recorded under its topic.
+void TestGuiFaults::topicStaysSelected_data()
+{
+    QTest::addColumn<bool>("byKey");
+    QTest::newRow("Ctrl+click") << false;
+    QTest::newRow("Ctrl+Space") << true;
+}
+
+void TestGuiFaults::topicStaysSelected()
+{
+    QFETCH(bool, byKey);
+    FreshRun run;
+    QVERIFY(writeFile(QStringLiteral("qes8.ssu"), simpleQuestionFile(9, 7, 5)));
+    enterProgram();
+    Form1 &main = form1();
+    startFloods();
+    QTest::mouseClick(main.Check1, Qt::LeftButton);
+    QTest::mouseClick(main.Command1, Qt::LeftButton);
+
+    main.New->trigger();
+    Form2 &topics = form2();
+    QListWidgetItem *floods = topics.List1->findItems(Floods, Qt::MatchExactly).first();
+    QVERIFY(floods->isSelected());
+    for (int time = 0; time < 2; ++time) {
+        if (byKey) {
+            QTest::keyClick(topics.List1, Qt::Key_Space, Qt::ControlModifier);
+        } else {
+            topics.List1->scrollToItem(floods);
+            QTest::mouseClick(topics.List1->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                              topics.List1->visualItemRect(floods).center());
+        }
+        QVERIFY(floods->isSelected());
+        QCOMPARE(topics.selectedTopic(), Floods);
+    }
+
+    // As the pupil did: "Ok", then "Отмена" if the window is still open, then the test
+    // is answered to its end.
+    QTest::mouseClick(topics.Command1, Qt::LeftButton);
+    if (topics.isVisible())
+        QTest::mouseClick(topics.Command2, Qt::LeftButton);
+    QCOMPARE(QuizState.topicName, Floods);
+    QCOMPARE(QuizState.questionFile, QStringLiteral("qes8.ssu"));
+    for (int press = 0; press < 10 && !form3().isVisible(); ++press) {
+        QTest::mouseClick(main.Check1, Qt::LeftButton);
+        QTest::mouseClick(main.Command1, Qt::LeftButton);
+    }
+    QVERIFY(form3().isVisible());
+    const QByteArray records = readFile(QStringLiteral("records.ssu"));
+    QVERIFY2(records.startsWith(encode1251(QStringLiteral("Ученик,Наводнения, ")).value()), records.constData());
+    QTest::mouseClick(form3().Command1, Qt::LeftButton);
+}
+
+// A message that quotes a file's text: markup in it is shown literally, and the box's
+// label takes no markup at all (an image tag would load a file, even /dev/zero).
+void TestGuiFaults::markupInAMessageIsShownAsText_data()
+{
+    QTest::addColumn<QByteArray>("field");
+    QTest::newRow("heading") << QByteArray("<h1>big</h1>");
+    QTest::newRow("coloured") << QByteArray("<font color=red>red</font>");
+    QTest::newRow("image") << QByteArray("<img src=picture.png>");
+}
+
+void TestGuiFaults::markupInAMessageIsShownAsText()
+{
+    QFETCH(QByteArray, field);
+    FreshRun run;
+    // The first limit is the quoted number field.
+    QVERIFY(writeFile(QStringLiteral("qes8.ssu"), field + simpleQuestionFile(9, 7, 5).mid(1)));
+    enterProgram();
+    ModalAnswers answers;
+    Qt::TextFormat format = Qt::AutoText;
+    QString shown;
+    answers.then([&](QWidget *dialog) {
+        auto *label = dialog->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+        QVERIFY(label);
+        format = label->textFormat();
+        shown = label->text();
+        qobject_cast<QMessageBox *>(dialog)->button(QMessageBox::Ok)->click();
+    });
+    startFloods();
+    QVERIFY(answers.allAnswered());
+    QCOMPARE(answers.seen().first().title, QStringLiteral("Ошибка"));
+    QCOMPARE(format, Qt::PlainText);
+    QVERIFY2(shown.contains(QString::fromLatin1(field)), qPrintable(shown));
+    QTest::mouseClick(form2().Command2, Qt::LeftButton);
 }
 
 QTEST_MAIN(TestGuiFaults)
