@@ -64,6 +64,17 @@ bool ticked(int k)
     return std::array<TickBox *, 4>{main.Check1, main.Check2, main.Check3, main.Check4}[k - 1]->isChecked();
 }
 
+// Question q of the file that questionFile() writes, as the main window must show it:
+// each answer in the label beside its own box.
+void checkQuestionShown(int q)
+{
+    Form1 &main = form1();
+    QCOMPARE(main.Label1->text(), QStringLiteral("Вопрос %1").arg(q));
+    const std::array<QLabel *, 4> answers = {main.Label2, main.Label3, main.Label4, main.Label5};
+    for (int k = 1; k <= 4; ++k)
+        QCOMPARE(answers[k - 1]->text(), QStringLiteral("Ответ %1.%2").arg(q).arg(k));
+}
+
 QByteArray recordsLine(const QString &name, const QString &topic, int grade)
 {
     return encode1251(QStringLiteral("%1,%2, %3\r\n").arg(name, topic).arg(grade)).value();
@@ -126,8 +137,7 @@ void TestQuiz::wholeTest()
     QVERIFY(!main.Newpers->isEnabled());
     QCOMPARE(main.Label9->text(), QStringLiteral(" 1"));
     QCOMPARE(main.Label6->text(), QStringLiteral(" 0"));
-    QCOMPARE(main.Label1->text(), QStringLiteral("Вопрос 1"));
-    QCOMPARE(main.Label5->text(), QStringLiteral("Ответ 1.4"));
+    checkQuestionShown(1);
     for (QWidget *shown : {static_cast<QWidget *>(main.Command1), static_cast<QWidget *>(main.Check1),
                            static_cast<QWidget *>(main.Shape3), static_cast<QWidget *>(main.Label7)})
         QVERIFY2(shown->isVisible(), qPrintable(shown->objectName()));
@@ -140,8 +150,7 @@ void TestQuiz::wholeTest()
         QCOMPARE(QuizState.score, qint16(scores[q - 1]));
         QCOMPARE(main.Label6->text(), numberText(qint16(scores[q - 1])));
         QCOMPARE(main.Label9->text(), numberText(qint16(q + 1)));
-        QCOMPARE(main.Label1->text(), QStringLiteral("Вопрос %1").arg(q + 1));
-        QCOMPARE(main.Label3->text(), QStringLiteral("Ответ %1.2").arg(q + 1));
+        checkQuestionShown(q + 1);
         QVERIFY(!ticked(1) && !ticked(2) && !ticked(3) && !ticked(4));
     }
 
@@ -157,7 +166,7 @@ void TestQuiz::wholeTest()
         QCOMPARE(warning.icon, QMessageBox::Warning);
         QCOMPARE(warning.buttons, QStringList{QStringLiteral("ОК")});
         QCOMPARE(main.Label9->text(), QStringLiteral(" 10"));
-        QCOMPARE(main.Label1->text(), QStringLiteral("Вопрос 10"));
+        checkQuestionShown(10);
         QCOMPARE(QuizState.score, qint16(16));
         QVERIFY(!form3().isVisible());
     }
@@ -180,7 +189,8 @@ void TestQuiz::wholeTest()
     QVERIFY(main.Label10->isVisible() && main.Label14->isVisible() && main.Shape2->isVisible());
     QVERIFY(!main.Label1->isVisible() && !main.Check4->isVisible() && !main.Command1->isVisible());
     QVERIFY(!main.Shape3->isVisible());
-    QVERIFY(main.Label1->text().isEmpty());
+    for (QLabel *label : {main.Label1, main.Label2, main.Label3, main.Label4, main.Label5})
+        QVERIFY2(label->text().isEmpty(), qPrintable(label->objectName()));
 
     QTest::mouseClick(result.Command1, Qt::LeftButton);
     QVERIFY(!result.isVisible());
@@ -193,6 +203,9 @@ void TestQuiz::okWithoutTopicDoesNothing()
 {
     FreshRun run;
     enterProgram();
+    // What a test started earlier leaves behind stays in place.
+    QuizState.topicName = Floods;
+    QuizState.questionFile = QStringLiteral("qes8.ssu");
     form1().New->trigger();
     Form2 &topics = form2();
     QCOMPARE(topics.List1->count(), 9);
@@ -202,6 +215,8 @@ void TestQuiz::okWithoutTopicDoesNothing()
     QVERIFY(topics.isVisible());
     QVERIFY(!form1().isEnabled());
     QCOMPARE(QuizState.questionNumber, qint16(0));
+    QCOMPARE(QuizState.topicName, Floods);
+    QCOMPARE(QuizState.questionFile, QStringLiteral("qes8.ssu"));
 
     // Closed by the desktop, it acts as "Отмена".
     QVERIFY(!topics.close());
