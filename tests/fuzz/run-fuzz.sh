@@ -2,15 +2,16 @@
 # Runs each libFuzzer target (FUZZ_TARGETS, default both) for FUZZ_SECONDS (default 60) on
 # its corpus in build/fuzz/corpus, seeded with the shipped question files, the test files,
 # tests/fuzz/corpus and every input that once failed (tests/fuzz/regressions). Then runs
-# every input of the corpus once more and fails when one took 100 ms or longer. A crash,
-# a leak, a broken promise, an input that runs over a second or a memory limit stops the
-# target and names the input to keep.
+# every input of the corpus once more and prints the slowest as a figure. A crash, a leak,
+# a broken promise, an input that runs for 10 s (only a hang takes that long: the
+# slowest inputs take milliseconds, and a loaded machine has made that 25 times longer)
+# or a memory limit stops the target and names the input to keep.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
 seconds=${FUZZ_SECONDS:-60}
 build=build/fuzz
-slow_ms=100
+hang_s=10
 status=0
 
 for target in ${FUZZ_TARGETS:-questionfile records}; do
@@ -27,7 +28,7 @@ for target in ${FUZZ_TARGETS:-questionfile records}; do
   # No single allocation may pass 128 MB. The whole process grows slowly under the sanitizer's
   # own bookkeeping (the readers alone stay flat over millions of inputs), so its limit is
   # libFuzzer's usual 2 GB with a smaller quarantine.
-  if ! ASAN_OPTIONS=quarantine_size_mb=64 "$bin" -max_total_time="$seconds" -timeout=1 -rss_limit_mb=2048 \
+  if ! ASAN_OPTIONS=quarantine_size_mb=64 "$bin" -max_total_time="$seconds" -timeout=$hang_s -rss_limit_mb=2048 \
       -malloc_limit_mb=128 -max_len=20000 -print_final_stats=1 -artifact_prefix="$artifacts/" \
       "$corpus" "$seeds" >"$log" 2>&1; then
     tail -n 40 "$log"
@@ -38,14 +39,17 @@ for target in ${FUZZ_TARGETS:-questionfile records}; do
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
   peak=$(sed -n 's/^stat::peak_rss_mb: *//p' "$log")
 
-  # The timeout above has a granularity of seconds: time every kept input on its own.
-  slowest=$(find "$corpus" "$seeds" -type f -print0 | xargs -0 "$bin" 2>&1 |
-            sed -n 's/^Executed \(.*\) in \([0-9]*\) ms$/\2 \1/p' | sort -n | tail -n 1)
+  # Every kept input once more, each timed on its own: the slowest is a figure to watch,
+  # not a failure, since the machine's load alone can make it many times slower.
+  replay=$build/replay_$target.log
+  if ! find "$corpus" "$seeds" -type f -print0 | xargs -0 "$bin" -timeout="$hang_s" >"$replay" 2>&1; then
+    tail -n 40 "$replay"
+    echo "fuzz_$target FAILED on replay: keep the input named above in tests/fuzz/regressions/$target/"
+    status=1
+    continue
+  fi
+  slowest=$(sed -n 's/^Executed \(.*\) in \([0-9]*\) ms$/\2 \1/p' "$replay" | sort -n | tail -n 1)
   inputs=$(find "$corpus" -type f | wc -l)
   echo "fuzz_$target: $runs inputs run, $inputs kept in the corpus, peak memory $peak MB, slowest input ${slowest%% *} ms (${slowest#* })"
-  if [ "${slowest%% *}" -ge "$slow_ms" ]; then
-    echo "fuzz_$target FAILED: an input took ${slowest%% *} ms; keep it in tests/fuzz/regressions/$target/"
-    status=1
-  fi
 done
 exit $status
