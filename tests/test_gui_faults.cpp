@@ -206,6 +206,7 @@ void TestGuiFaults::hostileTextsAreShown_data()
     QTest::newRow("bytes 0x80 to 0xFF") << highTexts;
     QTest::newRow("control characters and NUL") << controlTexts;
     QTest::newRow("texts at the field limit") << longTexts;
+    QTest::newRow("markup") << QList<QByteArray>(10, QByteArray("<img src=/dev/zero>"));
 }
 
 void TestGuiFaults::hostileTextsAreShown()
