@@ -1,6 +1,9 @@
-// Every question and answer of the shipped question files fits its label in the main
+// The shipped question files. Every question and answer fits its label in the main
 // window: laid out with the label's own font and width, word-wrapped as the label
-// wraps it, no line wider than the box and all lines within its height.
+// wraps it, no line wider than the box and all lines within its height. And each file
+// grades as the help says: its limits are the help's percentages of the points its ten
+// shown questions offer, they mix one, two and three right answers, ticking every box
+// earns a 2, and no shown question is shown again in another topic.
 
 #include "quiz/questionfile.h"
 #include "shell/appearance.h"
@@ -11,7 +14,9 @@
 #include <QFontInfo>
 #include <QTest>
 #include <QTextLayout>
+#include <algorithm>
 #include <cstdio>
+#include <set>
 
 namespace {
 
@@ -56,6 +61,9 @@ private slots:
     void initTestCase();
     void textsFitTheirLabels_data();
     void textsFitTheirLabels();
+    void banksGradeAsTheHelpSays_data();
+    void banksGradeAsTheHelpSays();
+    void noQuestionIsSharedBetweenTopics();
     void cleanupTestCase();
 };
 
@@ -112,6 +120,74 @@ void TestTextFit::textsFitTheirLabels()
             tightest = {spare, QStringLiteral("%1, %2").arg(QString::fromLatin1(QTest::currentDataTag()), what),
                         fit.height, box.height()};
     }
+}
+
+namespace {
+
+QuestionFileContents shippedFile(int file)
+{
+    return readQuestionFileAt(QStringLiteral(ZUF_SHIPPED_DATA "/qes%1.ssu").arg(file));
+}
+
+int rightAnswers(const QuestionRecord &record)
+{
+    return int(std::count(record.correct.begin(), record.correct.end(), 1));
+}
+
+// The fewest points that make at least percent of maxScore.
+int leastScoreFor(int percent, int maxScore)
+{
+    int score = 0;
+    while (100 * score < percent * maxScore)
+        ++score;
+    return score;
+}
+
+} // namespace
+
+void TestTextFit::banksGradeAsTheHelpSays_data()
+{
+    QTest::addColumn<int>("file");
+    for (int file = 1; file <= 9; ++file)
+        QTest::addRow("qes%d.ssu", file) << file;
+}
+
+void TestTextFit::banksGradeAsTheHelpSays()
+{
+    QFETCH(int, file);
+    const QuestionFileContents contents = shippedFile(file);
+    QVERIFY(!contents.fault);
+    QVERIFY(contents.records.size() >= 10);
+    int maxScore = 0;
+    int allTicked = 0;   // every box of every question ticked
+    std::set<int> kinds;
+    for (size_t n = 0; n < 10; ++n) {
+        const int right = rightAnswers(contents.records[n]);
+        QVERIFY2(right >= 1 && right <= 3, qPrintable(QStringLiteral("question %1: %2 right").arg(n + 1).arg(right)));
+        kinds.insert(right);
+        maxScore += right;
+        allTicked = std::max(0, allTicked + right - (4 - right));
+    }
+    QCOMPARE(kinds, (std::set<int>{1, 2, 3}));
+    QCOMPARE(contents.threshold5, qint16(leastScoreFor(91, maxScore)));
+    QCOMPARE(contents.threshold4, qint16(leastScoreFor(81, maxScore)));
+    QCOMPARE(contents.threshold3, qint16(leastScoreFor(66, maxScore)));
+    QVERIFY2(allTicked < contents.threshold3, qPrintable(QStringLiteral("ticking everything scores %1").arg(allTicked)));
+}
+
+void TestTextFit::noQuestionIsSharedBetweenTopics()
+{
+    QMap<QString, QString> seen;   // question, case and spaces aside -> where it is shown
+    for (int file = 1; file <= 9; ++file) {
+        const QuestionFileContents contents = shippedFile(file);
+        for (size_t n = 0; n < std::min<size_t>(10, contents.records.size()); ++n) {
+            const QString key = contents.records[n].question.simplified().toLower();
+            const QString where = QStringLiteral("qes%1.ssu #%2").arg(file).arg(n + 1);
+            QVERIFY2(!seen.contains(key), qPrintable(where + QStringLiteral(" repeats ") + seen.value(key)));
+            seen.insert(key, where);
+        }
+    }
+    QCOMPARE(seen.size(), 90);
 }
 
 void TestTextFit::cleanupTestCase()
