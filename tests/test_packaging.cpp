@@ -11,6 +11,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
+#include <thread>
+#include <unistd.h>
+
 namespace {
 
 const QString appId = QStringLiteral("ru.school.zufquiz");
@@ -69,6 +73,7 @@ private slots:
     void launcherKeepsTeachersFiles();
     void launcherRefusesUnusableFolder();
     void launcherWorksThroughLink();
+    void launcherNeverWritesThroughPlantedLink();
     void guideExampleIsClean();
     void licenceIsShipped();
     void packagePassesLintian();
@@ -277,6 +282,55 @@ void TestPackaging::launcherWorksThroughLink()
     const Outcome outcome = runProgram(link, {}, environment);
     QVERIFY2(outcome.exitCode == 0, qPrintable(outcome.errors));
     QCOMPARE(readFile(place.filePath(QStringLiteral("lab/qes9.ssu"))), readFile(shippedFile(9)));
+}
+
+void TestPackaging::launcherNeverWritesThroughPlantedLink()
+{
+    // In a folder that others may write, someone plants qes5.ssu -> a file of somebody
+    // else's, over and over, while pupils start the quiz: whenever the launcher finds
+    // the name free, the link may appear before it copies. The copy must never land in
+    // the file the link points to.
+    QTemporaryDir place(root.filePath(QStringLiteral("run-XXXXXX")));
+    const QString folder = place.filePath(QStringLiteral("lab"));
+    const QString victim = place.filePath(QStringLiteral("victim.txt"));
+    QVERIFY(QDir().mkpath(folder));
+    const QByteArray original = "somebody's own file\n";
+    QVERIFY(writeFile(victim, original));
+    QProcessEnvironment environment = launcherEnvironment(place.filePath(QStringLiteral("home")));
+    environment.insert(QStringLiteral("ZUF_QUIZ_DIR"), folder);
+
+    const QByteArray planted = QFile::encodeName(folder + QStringLiteral("/qes5.ssu"));
+    const QByteArray target = QFile::encodeName(victim);
+    std::atomic<bool> stop = false;
+    std::thread planter([&] {
+        while (!stop) {
+            ::unlink(planted.constData());
+            [[maybe_unused]] const int made = ::symlink(target.constData(), planted.constData());
+        }
+    });
+    constexpr int launches = 200;
+    int written = 0;
+    QString failure;
+    for (int run = 0; run < launches && failure.isEmpty(); ++run) {
+        const Outcome outcome = runProgram(launcher, {}, environment);
+        if (outcome.exitCode != 0)
+            failure = QStringLiteral("launch %1: %2").arg(run).arg(outcome.errors);
+        if (readFile(victim) != original) {
+            ++written;
+            writeFile(victim, original);
+        }
+    }
+    stop = true;
+    planter.join();
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    QCOMPARE(written, 0);
+    // Nothing half-made is left behind, and the other files were copied whole.
+    const QStringList left = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
+                                                    | QDir::NoDotAndDotDot);
+    for (const QString &name : left)
+        QVERIFY2(QRegularExpression(QStringLiteral("^qes[1-9]\\.ssu$")).match(name).hasMatch(), qPrintable(name));
+    for (int n : {1, 2, 3, 4, 6, 7, 8, 9})
+        QCOMPARE(readFile(folder + QStringLiteral("/qes%1.ssu").arg(n)), readFile(shippedFile(n)));
 }
 
 void TestPackaging::guideExampleIsClean()
