@@ -313,7 +313,7 @@ void TestPackaging::launcherNeverWritesThroughPlantedLink()
     QString failure;
     for (int run = 0; run < launches && failure.isEmpty(); ++run) {
         const Outcome outcome = runProgram(launcher, {}, environment);
-        if (outcome.exitCode != 0)
+        if (outcome.exitCode != 0 || !outcome.errors.isEmpty())
             failure = QStringLiteral("launch %1: %2").arg(run).arg(outcome.errors);
         if (readFile(victim) != original) {
             ++written;
