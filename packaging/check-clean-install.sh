@@ -93,7 +93,7 @@ in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "/tmp/$(basena
 in_root dpkg-query -W zuf-quiz
 
 say "unresolved libraries"
-missing=$(in_root sh -c 'ldd /usr/bin/zuf-quiz /usr/bin/zuf-check /usr/lib/zuf-quiz/*.so 2>&1 | grep "not found" || true')
+missing=$(in_root sh -c 'ldd /usr/bin/zuf-quiz /usr/bin/zuf-check /usr/lib/*/zuf-quiz/*.so 2>&1 | grep "not found" || true')
 [ -z "$missing" ] || { echo "$missing"; exit 1; }
 echo none
 

@@ -11,6 +11,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
+#include <thread>
+#include <unistd.h>
+
 namespace {
 
 const QString appId = QStringLiteral("ru.school.zufquiz");
@@ -21,12 +25,13 @@ struct Outcome {
 };
 
 Outcome runProgram(const QString &program, const QStringList &arguments,
-                   const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
+                   const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(),
+                   int timeoutMs = 20000)
 {
     QProcess process;
     process.setProcessEnvironment(environment);
     process.start(program, arguments);
-    if (!process.waitForFinished(20000) || process.exitStatus() != QProcess::NormalExit)
+    if (!process.waitForFinished(timeoutMs) || process.exitStatus() != QProcess::NormalExit)
         return {-1, QStringLiteral("%1 did not finish: %2").arg(program, process.errorString())};
     return {process.exitCode(),
             QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError())};
@@ -68,7 +73,10 @@ private slots:
     void launcherKeepsTeachersFiles();
     void launcherRefusesUnusableFolder();
     void launcherWorksThroughLink();
+    void launcherNeverWritesThroughPlantedLink();
     void guideExampleIsClean();
+    void licenceIsShipped();
+    void packagePassesLintian();
     void screenshotExists_data();
     void screenshotExists();
 };
@@ -134,6 +142,7 @@ void TestPackaging::installsFile_data()
         QStringLiteral("share/man/ru/man1/zuf-quiz.1.gz"),
         QStringLiteral("share/man/ru/man1/zuf-check.1.gz"),
         QStringLiteral("share/doc/zuf-quiz/teacher-guide.ru.md"),
+        QStringLiteral("share/doc/zuf-quiz/copyright"),
     };
     for (const QString &path : others)
         QTest::newRow(qPrintable(path)) << path << false;
@@ -275,6 +284,55 @@ void TestPackaging::launcherWorksThroughLink()
     QCOMPARE(readFile(place.filePath(QStringLiteral("lab/qes9.ssu"))), readFile(shippedFile(9)));
 }
 
+void TestPackaging::launcherNeverWritesThroughPlantedLink()
+{
+    // In a folder that others may write, someone plants qes5.ssu -> a file of somebody
+    // else's, over and over, while pupils start the quiz: whenever the launcher finds
+    // the name free, the link may appear before it copies. The copy must never land in
+    // the file the link points to.
+    QTemporaryDir place(root.filePath(QStringLiteral("run-XXXXXX")));
+    const QString folder = place.filePath(QStringLiteral("lab"));
+    const QString victim = place.filePath(QStringLiteral("victim.txt"));
+    QVERIFY(QDir().mkpath(folder));
+    const QByteArray original = "somebody's own file\n";
+    QVERIFY(writeFile(victim, original));
+    QProcessEnvironment environment = launcherEnvironment(place.filePath(QStringLiteral("home")));
+    environment.insert(QStringLiteral("ZUF_QUIZ_DIR"), folder);
+
+    const QByteArray planted = QFile::encodeName(folder + QStringLiteral("/qes5.ssu"));
+    const QByteArray target = QFile::encodeName(victim);
+    std::atomic<bool> stop = false;
+    std::thread planter([&] {
+        while (!stop) {
+            ::unlink(planted.constData());
+            [[maybe_unused]] const int made = ::symlink(target.constData(), planted.constData());
+        }
+    });
+    constexpr int launches = 200;
+    int written = 0;
+    QString failure;
+    for (int run = 0; run < launches && failure.isEmpty(); ++run) {
+        const Outcome outcome = runProgram(launcher, {}, environment);
+        if (outcome.exitCode != 0 || !outcome.errors.isEmpty())
+            failure = QStringLiteral("launch %1: %2").arg(run).arg(outcome.errors);
+        if (readFile(victim) != original) {
+            ++written;
+            writeFile(victim, original);
+        }
+    }
+    stop = true;
+    planter.join();
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    QCOMPARE(written, 0);
+    // Nothing half-made is left behind, and the other files were copied whole.
+    const QStringList left = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
+                                                    | QDir::NoDotAndDotDot);
+    for (const QString &name : left)
+        QVERIFY2(QRegularExpression(QStringLiteral("^qes[1-9]\\.ssu$")).match(name).hasMatch(), qPrintable(name));
+    for (int n : {1, 2, 3, 4, 6, 7, 8, 9})
+        QCOMPARE(readFile(folder + QStringLiteral("/qes%1.ssu").arg(n)), readFile(shippedFile(n)));
+}
+
 void TestPackaging::guideExampleIsClean()
 {
     // The worked example of the teacher's guide is meant to be copied: it must pass
@@ -300,6 +358,66 @@ void TestPackaging::guideExampleIsClean()
     const Outcome outcome = runProgram(prefix + QStringLiteral("/bin/zuf-check"), {file});
     QCOMPARE(outcome.errors, QString());
     QCOMPARE(outcome.exitCode, 0);
+}
+
+void TestPackaging::licenceIsShipped()
+{
+    const QString source = QStringLiteral(ZUF_SHIPPED_DATA "/..");
+    const QByteArray licence = readFile(source + QStringLiteral("/LICENSE"));
+    QVERIFY(licence.startsWith("# PolyForm Noncommercial License 1.0.0\n"));
+
+    // Debian's machine-readable copyright file: the whole package under the licence,
+    // whose text, unfolded, is LICENSE byte for byte.
+    const QByteArray copyright = readFile(prefix + QStringLiteral("/share/doc/zuf-quiz/copyright"));
+    QVERIFY(copyright.startsWith("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"));
+    QVERIFY(copyright.contains("\n\nFiles: *\nCopyright: "));
+    QVERIFY(copyright.contains("\nLicense: PolyForm-Noncommercial-1.0.0\n\n"));
+    const QByteArray heading = "\n\nLicense: PolyForm-Noncommercial-1.0.0\n";
+    const qsizetype body = copyright.indexOf(heading);
+    QVERIFY(body > 0);
+    QByteArray unfolded;
+    for (const QByteArray &line : copyright.mid(body + heading.size()).split('\n')) {
+        if (line.isEmpty())
+            continue;
+        QVERIFY2(line.startsWith(' '), line.constData());
+        unfolded += (line == " ." ? QByteArray() : line.mid(1)) + '\n';
+    }
+    QCOMPARE(unfolded, licence);
+
+    const QByteArray metainfo = readFile(prefix + QStringLiteral("/share/metainfo/%1.metainfo.xml").arg(appId));
+    QVERIFY(metainfo.contains("<project_license>PolyForm-Noncommercial-1.0.0</project_license>"));
+    const QByteArray readme = readFile(source + QStringLiteral("/README.md"));
+    QVERIFY(readme.contains("PolyForm Noncommercial License 1.0.0") && readme.contains("(LICENSE)"));
+}
+
+void TestPackaging::packagePassesLintian()
+{
+#if !ZUF_HARDENED
+    QSKIP("a sanitizer build is not hardened as Debian's packages are; the package is made by the default build");
+#endif
+    const QString lintian = QStandardPaths::findExecutable(QStringLiteral("lintian"));
+    if (lintian.isEmpty())
+        QSKIP("lintian is not installed");
+    QTemporaryDir out(root.filePath(QStringLiteral("deb-XXXXXX")));
+    const Outcome pack = runProgram(QStringLiteral(ZUF_CPACK),
+        {QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("--config"),
+         QStringLiteral(ZUF_BINARY_DIR "/CPackConfig.cmake"), QStringLiteral("-B"), out.path()},
+        QProcessEnvironment::systemEnvironment(), 240000);
+    QVERIFY2(pack.exitCode == 0, qPrintable(pack.errors));
+    const QStringList debs = QDir(out.path()).entryList({QStringLiteral("*.deb")}, QDir::Files);
+    QCOMPARE(debs.size(), 1);
+
+    // Every error and warning counts; of the informational tags only the hardening
+    // ones (missing bind-now and fortified functions are no more than that to lintian).
+    const Outcome lint = runProgram(lintian, {QStringLiteral("--display-info"), out.filePath(debs.first())},
+                                    QProcessEnvironment::systemEnvironment(), 240000);
+    QStringList complaints;
+    for (const QString &line : lint.errors.split(u'\n'))
+        if (line.startsWith(QLatin1String("E: ")) || line.startsWith(QLatin1String("W: "))
+            || line.contains(QLatin1String(": hardening-")))
+            complaints += line;
+    QVERIFY2(complaints.isEmpty(), qPrintable(complaints.join(u'\n')));
+    QVERIFY2(lint.exitCode == 0, qPrintable(lint.errors));
 }
 
 void TestPackaging::screenshotExists_data()

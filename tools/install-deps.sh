@@ -11,7 +11,7 @@ packages=(
   fonts-liberation2 fonts-dejavu-core
   xvfb xauth x11-apps xdotool imagemagick sox librsvg2-bin bc
   clang libclang-rt-14-dev
-  desktop-file-utils appstream dpkg-dev file
+  desktop-file-utils appstream dpkg-dev file lintian
 )
 
 missing=()
