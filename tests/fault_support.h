@@ -10,10 +10,12 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QString>
 
 #include <cerrno>
 #include <fcntl.h>
+#include <grp.h>
 #include <linux/fs.h>
 #include <sched.h>
 #include <sys/ioctl.h>
@@ -173,6 +175,29 @@ inline QByteArray recordsOfSize(qsizetype size)
     const qsizetype nameLength = size - bytes.size() - (line.size() - 5);
     bytes += QByteArray(nameLength, 'P') + ",Floods, 4\r\n";
     return bytes;
+}
+
+// Another user for a child process, as pupils of one lab are: a uid of its own, a group
+// shared with others, and Debian's default umask unless told otherwise. Only root may
+// start one; the child gets no capabilities (everything a plain user has, nothing more).
+struct LabUser {
+    uid_t uid;
+    gid_t group;   // supplementary; 0: none
+    mode_t umask = 022;
+};
+
+// Sets the process up to run program as that user; false when this process is not root.
+inline bool runAs(QProcess &process, const LabUser &user)
+{
+    if (::geteuid() != 0)
+        return false;
+    process.setChildProcessModifier([user] {
+        const gid_t groups[] = {user.group};
+        if (::setgroups(user.group != 0 ? 1 : 0, groups) != 0 || ::setgid(user.uid) != 0 || ::setuid(user.uid) != 0)
+            ::_exit(121);
+        ::umask(user.umask);
+    });
+    return true;
 }
 
 } // namespace faults
