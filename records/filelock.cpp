@@ -143,7 +143,7 @@ int openAppending(const QByteArray &name, int create, bool &readable)
 }
 
 // A file just created in a folder that its group may write is made writable by that group,
-// whatever the umask took away; no class gets write access that the folder does not give.
+// whatever the umask took away; no class gets more than the folder gives it.
 void shareWithFolderGroup(int fd, const QString &path)
 {
     struct stat file = {}, folder = {};
@@ -158,6 +158,8 @@ void shareWithFolderGroup(int fd, const QString &path)
         mode |= S_IRGRP | S_IWGRP;
     if (folder.st_mode & S_IWOTH)
         mode |= S_IROTH | S_IWOTH;
+    // Whom the folder shuts out, the file does not let in either.
+    mode &= ~(mode_t(S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH) & ~folder.st_mode);
     if (mode != (file.st_mode & 07777))
         ::fchmod(fd, mode);
 }
