@@ -16,7 +16,7 @@ using namespace gui;
 
 namespace {
 
-enum class Fault { ReadOnlyFolder, Directory, FullDisk, HeldByAnotherCopy };
+enum class Fault { ReadOnlyFolder, Directory, FullDisk, HeldByAnotherCopy, FullPipe };
 
 const QString Floods = QStringLiteral("Наводнения");   // qes8.ssu
 
@@ -70,6 +70,7 @@ void TestGuiFaults::unsavedResultIsSaidAndTheProgramGoesOn_data()
     QTest::newRow("records.ssu is a folder") << Fault::Directory << QByteArray();
     QTest::newRow("full disk") << Fault::FullDisk << faults::recordsOfSize(4096);
     QTest::newRow("held by another copy") << Fault::HeldByAnotherCopy << earlier;
+    QTest::newRow("records.ssu is a full pipe") << Fault::FullPipe << QByteArray();
 }
 
 void TestGuiFaults::unsavedResultIsSaidAndTheProgramGoesOn()
@@ -95,6 +96,7 @@ void TestGuiFaults::unsavedResultIsSaidAndTheProgramGoesOn()
 
     std::optional<faults::ReadOnlyFolder> readOnly;
     std::unique_ptr<QProcess> holder;
+    int pipeEnd = -1;
     QString reason;
     switch (fault) {
     case Fault::ReadOnlyFolder:
@@ -121,6 +123,15 @@ void TestGuiFaults::unsavedResultIsSaidAndTheProgramGoesOn()
         QVERIFY(holder->waitForStarted() && holder->waitForReadyRead(10000));
         QCOMPARE(holder->readLine(), QByteArray("locked\n"));
         reason = QStringLiteral("занят другой программой");
+        break;
+    case Fault::FullPipe:
+        // Nobody reads it and it holds no more: a write there would wait for ever.
+        QCOMPARE(::mkfifo("records.ssu", 0666), 0);
+        pipeEnd = ::open("records.ssu", O_RDWR | O_NONBLOCK);
+        QVERIFY(pipeEnd >= 0);
+        while (::write(pipeEnd, "xxxxxxxxxxxxxxxx", 16) > 0) {
+        }
+        reason = QStringLiteral("это не файл, а канал или устройство");
         break;
     }
 
@@ -154,6 +165,8 @@ void TestGuiFaults::unsavedResultIsSaidAndTheProgramGoesOn()
     QVERIFY(main.Newpers->isEnabled());
     if (fault == Fault::Directory)
         QVERIFY(QFileInfo(QStringLiteral("records.ssu")).isDir());
+    else if (fault == Fault::FullPipe)
+        QVERIFY(!QFileInfo(QStringLiteral("records.ssu")).isFile());
     else
         QCOMPARE(readFile(QStringLiteral("records.ssu")), before);
 
@@ -172,6 +185,10 @@ void TestGuiFaults::unsavedResultIsSaidAndTheProgramGoesOn()
     case Fault::HeldByAnotherCopy:
         holder->closeWriteChannel();
         QVERIFY(holder->waitForFinished());
+        break;
+    case Fault::FullPipe:
+        ::close(pipeEnd);
+        QVERIFY(QFile::remove(QStringLiteral("records.ssu")));
         break;
     }
     startFloods();
