@@ -10,6 +10,7 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QString>
 
@@ -198,6 +199,32 @@ inline bool runAs(QProcess &process, const LabUser &user)
         ::umask(user.umask);
     });
     return true;
+}
+
+// True when every folder above path lets other users pass (a temporary folder under a
+// home of mode 0700 does not).
+inline bool reachableByOthers(const QString &path)
+{
+    for (QDir dir(QFileInfo(path).absolutePath());; ) {
+        struct stat info = {};
+        if (::stat(QFile::encodeName(dir.path()).constData(), &info) != 0 || !(info.st_mode & S_IXOTH))
+            return false;
+        if (!dir.cdUp())
+            return true;
+    }
+}
+
+// A copy of program in dir that other users may run, wherever the build lies (a clone in
+// root's home is closed to them); empty when it could not be made.
+inline QString copyForOtherUsers(const QString &program, const QString &dir)
+{
+    const QString copy = dir + u'/' + QFileInfo(program).fileName();
+    if (!QFile::copy(program, copy)
+        || !QFile::setPermissions(copy, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                            | QFileDevice::ReadGroup | QFileDevice::ExeGroup
+                                            | QFileDevice::ReadOther | QFileDevice::ExeOther))
+        return {};
+    return copy;
 }
 
 } // namespace faults

@@ -268,7 +268,11 @@ void TestRecordsConcurrency::pupilsOfOneGroupShareTheFile()
     constexpr gid_t Lab = 4340;
     const faults::LabUser pupils[] = {{4341, Lab, mode_t(umask)}, {4342, Lab, mode_t(umask)}, {4343, Lab, mode_t(umask)}};
     QTemporaryDir tmp;
+    if (!faults::reachableByOthers(tmp.path()))
+        QSKIP("Other users cannot reach the temporary folder here.");
     QVERIFY(QFile::setPermissions(tmp.path(), QFile::permissions(tmp.path()) | QFileDevice::ExeOther));
+    const QString program = faults::copyForOtherUsers(QStringLiteral(ZUF_APPEND_WORKER), tmp.path());
+    QVERIFY(!program.isEmpty());
     const QString folder = tmp.filePath(QStringLiteral("lab"));
     QVERIFY(QDir().mkdir(folder));
     const QByteArray folderName = QFile::encodeName(folder);
@@ -281,8 +285,7 @@ void TestRecordsConcurrency::pupilsOfOneGroupShareTheFile()
         auto copy = std::make_unique<QProcess>();
         if (!faults::runAs(*copy, pupil))
             return copy;
-        copy->start(QStringLiteral(ZUF_APPEND_WORKER), {QStringLiteral("append"), path, QString::number(worker),
-                                                        QString::number(count)});
+        copy->start(program, {QStringLiteral("append"), path, QString::number(worker), QString::number(count)});
         copy->waitForStarted();
         return copy;
     };
