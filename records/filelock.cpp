@@ -208,7 +208,6 @@ AppendOpening openForAppend(QFile &file, const QString &path)
     }
     struct stat what = {};
     if (::fstat(fd, &what) != 0 || !S_ISREG(what.st_mode)) {
-        opening.error = S_ISDIR(what.st_mode) ? EISDIR : errno;
         opening.notAFile = true;
         ::close(fd);
         return opening;

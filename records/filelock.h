@@ -46,7 +46,7 @@ private:
 // the file system at hand allows.
 struct AppendOpening {
     int error = 0;          // the system's error number when nothing was opened (0: see the file's errorString)
-    bool notAFile = false;  // the name leads to a folder, a pipe or a device: refused, nothing opened
+    bool notAFile = false;  // the name leads to a pipe, a socket or a device: refused, nothing opened
     bool readable = false;  // opened for reading too; a file of mode 0200 can only be written
 };
 
@@ -54,8 +54,8 @@ struct AppendOpening {
 // administrator may point records.ssu elsewhere on purpose) and never blocking: what was
 // opened is checked, not the name, and anything but a regular file is closed again unused.
 // A file created in a folder that its group may write gets read and write access for that
-// group whatever the umask, so that pupils of one group can share it; a class the folder
-// does not let write gets no write access to the file either.
+// group whatever the umask, so that pupils of one group can share it; no class of users
+// gets more access to the file than the folder gives it.
 AppendOpening openForAppend(QFile &file, const QString &path);
 
 // The file's size as the disk or the share's server has it now, not as this machine

@@ -103,24 +103,6 @@ bool writtenAsMeant(QFile &file, qint64 sizeBefore, const QByteArray &bytes, boo
     return !readable || (file.seek(sizeBefore) && file.read(bytes.size()) == bytes);
 }
 
-// After such a clash the end of this line may stand alone behind another copy's line, where
-// it would tear the file: that piece is ours, and is taken back when nothing follows it.
-void dropOwnRemnant(QFile &file, qint64 sizeBefore, const QByteArray &bytes, qsizetype lineStart)
-{
-    const qint64 end = sizeBefore + bytes.size();
-    if (currentSize(file) != end || !file.seek(sizeBefore))
-        return;
-    const QByteArray held = file.read(bytes.size());
-    if (held.size() != bytes.size() || held.sliced(lineStart) == bytes.sliced(lineStart))
-        return;
-    for (qsizetype k = lineStart + 1; k < held.size(); ++k) {
-        if (held[k - 1] == '\n' && held.sliced(k) == bytes.sliced(k)) {
-            file.resize(sizeBefore + k);
-            return;
-        }
-    }
-}
-
 } // namespace
 
 QString systemErrorText(int error)
@@ -139,7 +121,7 @@ std::optional<QString> appendRecord(const QString &path, const RecordEntryRecord
         return QStringLiteral("Имя или тема содержат знаки, которые нельзя записать в файл рекордов.");
     QFile file;
     const AppendOpening opening = openForAppend(file, path);
-    if (opening.notAFile && opening.error != EISDIR)
+    if (opening.notAFile)
         return QStringLiteral("Не удалось записать в файл рекордов %1: это не файл, а канал или устройство.").arg(path);
     if (!file.isOpen())
         return QStringLiteral("Не удалось открыть файл рекордов %1: %2.").arg(path, failureReason(file, opening.error));
@@ -165,9 +147,9 @@ std::optional<QString> appendRecord(const QString &path, const RecordEntryRecord
             file.resize(sizeBefore);
         return QStringLiteral("Не удалось записать в файл рекордов %1: %2.").arg(path, reason);
     }
+    // After a clash nothing is cut: which bytes are this copy's and which another's whole
+    // line cannot be told apart, and cutting could lose the other pupil's result.
     if (!writtenAsMeant(file, sizeBefore, bytes, opening.readable)) {
-        if (opening.readable)
-            dropOwnRemnant(file, sizeBefore, bytes, bytes.size() - line->size());
         return QStringLiteral("Запись в файл рекордов %1 не подтвердилась: в этой папке не работают блокировки "
                               "файлов, и другая копия программы писала в файл одновременно. Результат, возможно, "
                               "не сохранён.")
