@@ -12,6 +12,7 @@ packages=(
   xvfb xauth x11-apps xdotool imagemagick sox librsvg2-bin bc
   clang libclang-rt-14-dev
   desktop-file-utils appstream dpkg-dev file
+  bindfs fuse3   # two views of one folder: a share whose locks do nothing, for the records tests
 )
 
 missing=()
