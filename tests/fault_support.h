@@ -1,6 +1,7 @@
 #pragma once
-// Shared by the fault tests: a folder made read-only, a tiny disk that is full, and the
-// records file contents before a fault. Linux only.
+// Shared by the fault tests: a folder made read-only, a tiny disk that is full, the
+// records file contents before a fault, and copies of the program run as other users.
+// Linux only.
 //
 // As root, permission bits mean nothing, so a read-only folder is a read-only bind mount
 // and a full disk a tiny tmpfs. Both are mounted inside a mount namespace of the test
