@@ -11,6 +11,9 @@
 #else
 #include <cerrno>
 #include <fcntl.h>
+#include <iterator>
+#include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 #endif
 
@@ -122,3 +125,149 @@ FileLock::~FileLock()
         changeLock(file_.handle(), F_UNLCK);
 #endif
 }
+
+#ifndef Q_OS_WIN
+
+namespace {
+
+// Opens name for appending, for reading too where the file's mode allows it.
+int openAppending(const QByteArray &name, int create, bool &readable)
+{
+    // O_NONBLOCK: a pipe with nobody reading it would otherwise hold open() for ever.
+    const int flags = O_APPEND | O_NONBLOCK | O_CLOEXEC | create;
+    int fd = ::open(name.constData(), O_RDWR | flags, 0666);
+    readable = fd >= 0;
+    if (fd < 0 && errno == EACCES)
+        fd = ::open(name.constData(), O_WRONLY | flags, 0666);
+    return fd;
+}
+
+// A file just created in a folder that its group may write is made writable by that group,
+// whatever the umask took away; no class gets more than the folder gives it.
+void shareWithFolderGroup(int fd, const QString &path)
+{
+    struct stat file = {}, folder = {};
+    if (::fstat(fd, &file) != 0
+        || ::stat(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), &folder) != 0)
+        return;
+    const bool groupWrites = (folder.st_mode & S_IWGRP) != 0;
+    // Without the setgid bit the file gets its creator's group; a member may hand it over.
+    const bool sameGroup = file.st_gid == folder.st_gid || (groupWrites && ::fchown(fd, -1, folder.st_gid) == 0);
+    mode_t mode = file.st_mode & 07777 & ~mode_t(S_IWGRP | S_IWOTH);
+    if (groupWrites && sameGroup)
+        mode |= S_IRGRP | S_IWGRP;
+    if (folder.st_mode & S_IWOTH)
+        mode |= S_IROTH | S_IWOTH;
+    // Whom the folder shuts out, the file does not let in either.
+    mode &= ~(mode_t(S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH) & ~folder.st_mode);
+    if (mode != (file.st_mode & 07777))
+        ::fchmod(fd, mode);
+}
+
+// File systems where this machine may keep a copy of the file that differs from what the
+// server holds: network shares and FUSE views.
+bool cachedRemotely(int fd)
+{
+    struct statfs info = {};
+    if (::fstatfs(fd, &info) != 0)
+        return true;
+    constexpr unsigned long Remote[] = {
+        0x6969,       // NFS
+        0x517B,       // SMB
+        0xFF534D42,   // CIFS
+        0xFE534D42,   // SMB2
+        0x65735546,   // FUSE
+        0x01021997,   // 9P
+        0x00C36400,   // Ceph
+        0x5346414F,   // AFS
+    };
+    return std::find(std::begin(Remote), std::end(Remote), static_cast<unsigned long>(info.f_type))
+        != std::end(Remote);
+}
+
+} // namespace
+
+AppendOpening openForAppend(QFile &file, const QString &path)
+{
+    AppendOpening opening;
+    const QByteArray name = QFile::encodeName(path);
+    bool created = false;
+    int fd = openAppending(name, 0, opening.readable);
+    if (fd < 0 && errno == ENOENT) {
+        fd = openAppending(name, O_CREAT | O_EXCL, opening.readable);
+        created = fd >= 0;
+        // Another copy created it meanwhile, or records.ssu is a link to a file not there yet.
+        if (fd < 0 && errno == EEXIST)
+            fd = openAppending(name, O_CREAT, opening.readable);
+    }
+    if (fd < 0) {
+        opening.error = errno;
+        // ENXIO: a pipe with no reader, opened for writing only.
+        opening.notAFile = errno == ENXIO;
+        return opening;
+    }
+    struct stat what = {};
+    if (::fstat(fd, &what) != 0 || !S_ISREG(what.st_mode)) {
+        opening.notAFile = true;
+        ::close(fd);
+        return opening;
+    }
+    ::fcntl(fd, F_SETFL, O_APPEND);   // a regular file: reads and writes may wait for the disk
+    if (created)
+        shareWithFolderGroup(fd, path);
+    file.setFileName(path);
+    const QIODevice::OpenMode mode = QIODevice::Append | QIODevice::Unbuffered
+        | (opening.readable ? QIODevice::ReadWrite : QIODevice::WriteOnly);
+    if (!file.open(fd, mode, QFileDevice::AutoCloseHandle)) {
+        opening.error = EBADF;
+        ::close(fd);
+    }
+    return opening;
+}
+
+qint64 currentSize(QFile &file)
+{
+    // Asks a share's server, and refreshes where this machine's appends will land.
+    struct statx info = {};
+    if (::statx(file.handle(), "", AT_EMPTY_PATH | AT_STATX_FORCE_SYNC, STATX_SIZE, &info) == 0)
+        return qint64(info.stx_size);
+    return file.size();
+}
+
+void forgetCachedData(QFile &file)
+{
+    const int fd = file.handle();
+    if (fd < 0 || !cachedRemotely(fd))
+        return;
+    ::fdatasync(fd);
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+}
+
+#else
+
+AppendOpening openForAppend(QFile &file, const QString &path)
+{
+    AppendOpening opening;
+    file.setFileName(path);
+    opening.readable = file.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered);
+    if (!opening.readable && !file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+        return opening;
+    // NUL, a console or a pipe: nothing written there stays.
+    if (file.isSequential()) {
+        file.close();
+        opening.notAFile = true;
+    }
+    return opening;
+}
+
+qint64 currentSize(QFile &file)
+{
+    return file.size();
+}
+
+void forgetCachedData(QFile &file)
+{
+    file.flush();
+}
+
+#endif

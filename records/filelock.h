@@ -9,6 +9,7 @@
 // reads by other programs fail.
 
 #include <QString>
+#include <QtGlobal>
 #include <chrono>
 
 class QFile;
@@ -40,3 +41,27 @@ private:
     State state_ = State::Unsupported;
     void *native_ = nullptr;   // Windows: the handle that holds the lock
 };
+
+// Opening the records file for appending, and looking at what really reached it, the way
+// the file system at hand allows.
+struct AppendOpening {
+    int error = 0;          // the system's error number when nothing was opened (0: see the file's errorString)
+    bool notAFile = false;  // the name leads to a pipe, a socket or a device: refused, nothing opened
+    bool readable = false;  // opened for reading too; a file of mode 0200 can only be written
+};
+
+// Opens path for appending, creating the file when it is missing, following a link (an
+// administrator may point records.ssu elsewhere on purpose) and never blocking: what was
+// opened is checked, not the name, and anything but a regular file is closed again unused.
+// A file created in a folder that its group may write gets read and write access for that
+// group whatever the umask, so that pupils of one group can share it; no class of users
+// gets more access to the file than the folder gives it.
+AppendOpening openForAppend(QFile &file, const QString &path);
+
+// The file's size as the disk or the share's server has it now, not as this machine
+// remembers it (two machines appending to one share see each other's lines only so).
+qint64 currentSize(QFile &file);
+
+// Pushes what was written out to the share's server and forgets this machine's copy, so
+// that the next read shows what the file really holds; nothing to do on a local disk.
+void forgetCachedData(QFile &file);

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <cerrno>
 
 RecordEntryRecord RecordEntry;
 
@@ -48,10 +49,36 @@ QString secondsText(std::chrono::milliseconds wait)
     return QLocale(QLocale::Russian).toString(wait.count() / 1000.0, 'g', 3);
 }
 
-// The system's own words for the last failure (in the desktop's language).
-QString lastFailure(const QFile &file)
+// The reasons a records write meets in a school lab, in the words a pupil reads.
+struct SystemErrorPhrase {
+    int error;
+    const char16_t *text;
+};
+
+constexpr SystemErrorPhrase SystemErrorPhrases[] = {
+    {ENOENT, u"нет папки, в которой он должен лежать"},
+    {ENOTDIR, u"в пути к нему вместо папки стоит файл"},
+    {EACCES, u"нет прав на запись в этот файл или в его папку"},
+    {EPERM, u"нет прав на запись в этот файл или в его папку"},
+    {EROFS, u"диск или папка доступны только для чтения"},
+    {ENOSPC, u"на диске нет места"},
+#ifdef EDQUOT
+    {EDQUOT, u"на диске кончилось место, отведённое этому пользователю"},
+#endif
+    {EISDIR, u"на месте файла находится папка"},
+    {EMFILE, u"открыто слишком много файлов"},
+    {ENFILE, u"открыто слишком много файлов"},
+    {EAGAIN, u"файл занят другой программой"},
+    {ENOLCK, u"в этой папке не работают блокировки файлов"},
+};
+
+// The reason for a failure of the file: errno taken right after the failing call, used only
+// when it is what the file itself reported (on Windows the file's own text always holds).
+QString failureReason(const QFile &file, int error)
 {
-    return file.error() != QFileDevice::NoError ? file.errorString() : qt_error_string();
+    if (error != 0 && (file.error() == QFileDevice::NoError || file.errorString() == qt_error_string(error)))
+        return systemErrorText(error);
+    return file.errorString();
 }
 
 // A line torn by a power cut has no line break at its end.
@@ -65,7 +92,26 @@ bool endsWithLineBreak(QFile &file, qint64 size)
     return last == "\n" || last == "\r";
 }
 
+// Looks, under the lock, at what reached the file: exactly the bytes written, right after what
+// was there. On a share whose locks do nothing another copy may have written at the same
+// place or in the same moment. A file that cannot be read is judged by its size alone.
+bool writtenAsMeant(QFile &file, qint64 sizeBefore, const QByteArray &bytes, bool readable)
+{
+    forgetCachedData(file);
+    if (currentSize(file) != sizeBefore + bytes.size())
+        return false;
+    return !readable || (file.seek(sizeBefore) && file.read(bytes.size()) == bytes);
+}
+
 } // namespace
+
+QString systemErrorText(int error)
+{
+    for (const SystemErrorPhrase &phrase : SystemErrorPhrases)
+        if (phrase.error == error)
+            return QString::fromUtf16(phrase.text);
+    return qt_error_string(error);
+}
 
 std::optional<QString> appendRecord(const QString &path, const RecordEntryRecord &entry,
                                     std::chrono::milliseconds lockWait)
@@ -73,9 +119,12 @@ std::optional<QString> appendRecord(const QString &path, const RecordEntryRecord
     const std::optional<QByteArray> line = recordLine(entry);
     if (!line)
         return QStringLiteral("Имя или тема содержат знаки, которые нельзя записать в файл рекордов.");
-    QFile file(path);
-    if (!file.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered))
-        return QStringLiteral("Не удалось открыть файл рекордов %1: %2.").arg(path, file.errorString());
+    QFile file;
+    const AppendOpening opening = openForAppend(file, path);
+    if (opening.notAFile)
+        return QStringLiteral("Не удалось записать в файл рекордов %1: это не файл, а канал или устройство.").arg(path);
+    if (!file.isOpen())
+        return QStringLiteral("Не удалось открыть файл рекордов %1: %2.").arg(path, failureReason(file, opening.error));
     const FileLock lock(file, LockMode::Exclusive, lockWait);
     if (lock.state() == FileLock::State::Busy)
         return QStringLiteral("Файл рекордов %1 занят другой программой: он не освободился за %2 с.")
@@ -84,23 +133,31 @@ std::optional<QString> appendRecord(const QString &path, const RecordEntryRecord
     // line stays whole on a local disk, and losing the pupil's result would be worse.
 
     // Under the lock no other copy can write between this look at the end and the write.
-    // A device (records.ssu linked to one) has neither an end to look at nor a place to seek to.
-    const bool device = file.isSequential();
-    const qint64 sizeBefore = device ? 0 : file.size();
+    // A file that can be written but not read (mode 0200) keeps its line all the same,
+    // unchecked for a torn line before it.
+    const qint64 sizeBefore = currentSize(file);
     QByteArray bytes = *line;
-    if (!device && !endsWithLineBreak(file, sizeBefore))
+    if (opening.readable && !endsWithLineBreak(file, sizeBefore))
         bytes.prepend("\r\n");
-    const qint64 written = device || file.seek(sizeBefore) ? file.write(bytes) : -1;
+    const qint64 written = file.write(bytes);
     if (written != bytes.size()) {
-        const QString reason = lastFailure(file);
+        const QString reason = failureReason(file, errno);
         // Part of a line (a disk that filled up during the write) would tear the file.
-        if (!device && file.size() > sizeBefore)
+        if (currentSize(file) > sizeBefore)
             file.resize(sizeBefore);
         return QStringLiteral("Не удалось записать в файл рекордов %1: %2.").arg(path, reason);
     }
+    // After a clash nothing is cut: which bytes are this copy's and which another's whole
+    // line cannot be told apart, and cutting could lose the other pupil's result.
+    if (!writtenAsMeant(file, sizeBefore, bytes, opening.readable)) {
+        return QStringLiteral("Запись в файл рекордов %1 не подтвердилась: в этой папке не работают блокировки "
+                              "файлов, и другая копия программы писала в файл одновременно. Результат, возможно, "
+                              "не сохранён.")
+            .arg(path);
+    }
     file.close();
     if (file.error() != QFileDevice::NoError)
-        return QStringLiteral("Не удалось записать в файл рекордов %1: %2.").arg(path, file.errorString());
+        return QStringLiteral("Не удалось записать в файл рекордов %1: %2.").arg(path, failureReason(file, errno));
     return std::nullopt;
 }
 

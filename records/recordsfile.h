@@ -29,10 +29,18 @@ std::optional<QByteArray> recordLine(const RecordEntryRecord &entry);
 // holding the file's exclusive lock so that copies of the program sharing the file
 // never mix their lines; waits at most lockWait for another copy to let go. When the
 // file does not end with a line break, CR LF goes first so that the new record stays
-// whole; a write cut short (a full disk) is taken back. Returns a plain Russian
+// whole; a write cut short (a full disk) is taken back. Only a regular file is written
+// (a link is followed; a pipe or a device is refused without waiting), and the line is
+// read back under the lock: on a share whose locks do nothing another copy may have
+// written over it, which is then said instead of success. Returns a plain Russian
 // message when the line could not be written; the file then holds what it held before.
 std::optional<QString> appendRecord(const QString &path, const RecordEntryRecord &entry,
                                     std::chrono::milliseconds lockWait = RecordsLockWait);
+
+// A system error number as a pupil should read it: plain Russian for the reasons a records
+// write meets (missing folder, no permission, read-only or full disk, a folder in the file's
+// place, too many open files, a file held by another copy), the system's own text otherwise.
+QString systemErrorText(int error);
 
 // The bytes of a records file, read under the file's shared lock so that a line that
 // another copy is appending is never seen half-written (when the lock cannot be had in

@@ -1,6 +1,7 @@
 #pragma once
-// Shared by the fault tests: a folder made read-only, a tiny disk that is full, and the
-// records file contents before a fault. Linux only.
+// Shared by the fault tests: a folder made read-only, a tiny disk that is full, the
+// records file contents before a fault, and copies of the program run as other users.
+// Linux only.
 //
 // As root, permission bits mean nothing, so a read-only folder is a read-only bind mount
 // and a full disk a tiny tmpfs. Both are mounted inside a mount namespace of the test
@@ -10,10 +11,13 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QString>
 
 #include <cerrno>
 #include <fcntl.h>
+#include <grp.h>
 #include <linux/fs.h>
 #include <sched.h>
 #include <sys/ioctl.h>
@@ -173,6 +177,55 @@ inline QByteArray recordsOfSize(qsizetype size)
     const qsizetype nameLength = size - bytes.size() - (line.size() - 5);
     bytes += QByteArray(nameLength, 'P') + ",Floods, 4\r\n";
     return bytes;
+}
+
+// Another user for a child process, as pupils of one lab are: a uid of its own, a group
+// shared with others, and Debian's default umask unless told otherwise. Only root may
+// start one; the child gets no capabilities (everything a plain user has, nothing more).
+struct LabUser {
+    uid_t uid;
+    gid_t group;   // supplementary; 0: none
+    mode_t umask = 022;
+};
+
+// Sets the process up to run program as that user; false when this process is not root.
+inline bool runAs(QProcess &process, const LabUser &user)
+{
+    if (::geteuid() != 0)
+        return false;
+    process.setChildProcessModifier([user] {
+        const gid_t groups[] = {user.group};
+        if (::setgroups(user.group != 0 ? 1 : 0, groups) != 0 || ::setgid(user.uid) != 0 || ::setuid(user.uid) != 0)
+            ::_exit(121);
+        ::umask(user.umask);
+    });
+    return true;
+}
+
+// True when every folder above path lets other users pass (a temporary folder under a
+// home of mode 0700 does not).
+inline bool reachableByOthers(const QString &path)
+{
+    for (QDir dir(QFileInfo(path).absolutePath());; ) {
+        struct stat info = {};
+        if (::stat(QFile::encodeName(dir.path()).constData(), &info) != 0 || !(info.st_mode & S_IXOTH))
+            return false;
+        if (!dir.cdUp())
+            return true;
+    }
+}
+
+// A copy of program in dir that other users may run, wherever the build lies (a clone in
+// root's home is closed to them); empty when it could not be made.
+inline QString copyForOtherUsers(const QString &program, const QString &dir)
+{
+    const QString copy = dir + u'/' + QFileInfo(program).fileName();
+    if (!QFile::copy(program, copy)
+        || !QFile::setPermissions(copy, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                            | QFileDevice::ReadGroup | QFileDevice::ExeGroup
+                                            | QFileDevice::ReadOther | QFileDevice::ExeOther))
+        return {};
+    return copy;
 }
 
 } // namespace faults

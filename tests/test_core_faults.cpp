@@ -9,8 +9,12 @@
 #include "records/recordsfile.h"
 #include "shell/username.h"
 
+#include <QHash>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <QDir>
 #include <QTest>
 
@@ -44,6 +48,44 @@ std::pair<QStringList, QList<int>> listing(const QByteArray &bytes)
     return {records, lines};
 }
 
+// What the pupil reads for each reason a records write can meet; any other reason in the system's words.
+const QHash<int, QString> PlainReasons{
+    {ENOENT, QStringLiteral("нет папки, в которой он должен лежать")},
+    {ENOTDIR, QStringLiteral("в пути к нему вместо папки стоит файл")},
+    {EACCES, QStringLiteral("нет прав на запись в этот файл или в его папку")},
+    {EPERM, QStringLiteral("нет прав на запись в этот файл или в его папку")},
+    {EROFS, QStringLiteral("диск или папка доступны только для чтения")},
+    {ENOSPC, QStringLiteral("на диске нет места")},
+    {EDQUOT, QStringLiteral("на диске кончилось место, отведённое этому пользователю")},
+    {EISDIR, QStringLiteral("на месте файла находится папка")},
+    {EMFILE, QStringLiteral("открыто слишком много файлов")},
+    {ENFILE, QStringLiteral("открыто слишком много файлов")},
+    {EAGAIN, QStringLiteral("файл занят другой программой")},
+    {ENOLCK, QStringLiteral("в этой папке не работают блокировки файлов")},
+};
+
+const QString NotAFile = QStringLiteral("это не файл, а канал или устройство");
+
+// Runs one append in a copy of the program, so that an append that blocks cannot hang the
+// test: what it printed ("saved" or the pupil's message), or "blocked" when it had to be stopped.
+QString appendInAnotherCopy(const QString &path, std::optional<faults::LabUser> user = std::nullopt)
+{
+    QProcess copy;
+    QString program = QStringLiteral(ZUF_APPEND_WORKER);
+    if (user) {
+        program = faults::copyForOtherUsers(program, QFileInfo(path).absolutePath());
+        if (program.isEmpty() || !faults::runAs(copy, *user))
+            return QStringLiteral("cannot run as another user");
+    }
+    copy.start(program, {QStringLiteral("once"), path});
+    if (!copy.waitForFinished(20000)) {
+        copy.kill();
+        copy.waitForFinished();
+        return QStringLiteral("blocked");
+    }
+    return QString::fromUtf8(copy.readAllStandardOutput()).trimmed();
+}
+
 const RecordEntryRecord Pupil{QStringLiteral("Ученик"), QStringLiteral("Наводнения"), 4};
 const RecordEntryRecord NextPupil{QStringLiteral("Анна"), QStringLiteral("Землетрясение"), 5};
 
@@ -54,6 +96,11 @@ class TestFaults : public QObject {
 private slots:
     void recordsFaults_data();
     void recordsFaults();
+    void systemReasonsInPlainRussian_data();
+    void systemReasonsInPlainRussian();
+    void appendingToWhatIsNoFile_data();
+    void appendingToWhatIsNoFile();
+    void fileThatCanBeWrittenButNotRead();
     void listingFaults();
 
     void acceptedNamesReadBack_data();
@@ -74,7 +121,7 @@ void TestFaults::recordsFaults_data()
     QTest::addColumn<Fault>("fault");
     QTest::addColumn<QByteArray>("before");       // what records.ssu held; null: no file
     QTest::addColumn<QString>("message");         // how the message starts; empty: written
-    QTest::addColumn<int>("error");               // the system's reason; 0: decided by the fault
+    QTest::addColumn<int>("error");               // the system's reason; 0: decided by the fault, -1: not a file
 
     const QByteArray oneLine = recordLine(Pupil).value();
     QTest::newRow("read-only folder, file there") << Fault::ReadOnlyFolder << oneLine
@@ -88,7 +135,7 @@ void TestFaults::recordsFaults_data()
     QTest::newRow("full disk in the middle of the line") << Fault::FullDisk << faults::recordsOfSize(4090)
                                                          << "Не удалось записать в файл рекордов" << ENOSPC;
     QTest::newRow("records.ssu links to /dev/full") << Fault::DevFull << QByteArray()
-                                                    << "Не удалось записать в файл рекордов" << ENOSPC;
+                                                    << "Не удалось записать в файл рекордов" << -1;
     QTest::newRow("records.ssu links into a missing folder") << Fault::MissingFolderLink << QByteArray()
                                                              << "Не удалось открыть файл рекордов" << ENOENT;
     QTest::newRow("last line torn by a power cut") << Fault::TornLastLine << oneLine + "Анна,Земле" << QString()
@@ -150,7 +197,8 @@ void TestFaults::recordsFaults()
     } else {
         QVERIFY(shown.has_value());
         QVERIFY2(shown->startsWith(message + u' ' + path + u':'), qPrintable(*shown));
-        QVERIFY2(shown->endsWith(qt_error_string(error) + u'.'), qPrintable(*shown));
+        const QString reason = error < 0 ? NotAFile : PlainReasons.value(error, qt_error_string(error));
+        QCOMPARE(*shown, message + u' ' + path + QStringLiteral(": ") + reason + u'.');
         // Nothing already there is lost or changed, and nothing half-written is left.
         if (fault == Fault::Directory)
             QCOMPARE(fileBytes(path + QStringLiteral("/keep.txt")), QByteArray("kept"));
@@ -193,6 +241,120 @@ void TestFaults::recordsFaults()
     } else {
         QCOMPARE(problemLines, QList<int>{});
     }
+}
+
+// The reasons a lab meets read in plain Russian whatever the desktop's language; any
+// other in the system's own words.
+void TestFaults::systemReasonsInPlainRussian_data()
+{
+    QTest::addColumn<int>("error");
+    QTest::addColumn<QString>("text");
+    for (auto it = PlainReasons.cbegin(); it != PlainReasons.cend(); ++it)
+        QTest::newRow(qPrintable(qt_error_string(it.key()))) << it.key() << it.value();
+    QTest::newRow("input/output error: the system's words") << EIO << qt_error_string(EIO);
+    QTest::newRow("file too large: the system's words") << EFBIG << qt_error_string(EFBIG);
+}
+
+void TestFaults::systemReasonsInPlainRussian()
+{
+    QFETCH(int, error);
+    QFETCH(QString, text);
+    QCOMPARE(systemErrorText(error), text);
+}
+
+// records.ssu that leads to no regular file: the line is refused at once and nothing waits,
+// neither for a reader of a pipe nor for room in it. A link to a regular file elsewhere is
+// followed, as an administrator may set it up on purpose.
+void TestFaults::appendingToWhatIsNoFile_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("written");
+    QTest::newRow("pipe with no reader") << "pipe" << false;
+    QTest::newRow("pipe that is full") << "full pipe" << false;
+    QTest::newRow("link to /dev/null") << "null" << false;
+    QTest::newRow("socket") << "socket" << false;
+    QTest::newRow("link to a file in another folder") << "link" << true;
+}
+
+void TestFaults::appendingToWhatIsNoFile()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, written);
+    QTemporaryDir tmp;
+    const QString path = tmp.filePath(QStringLiteral("records.ssu"));
+    const QByteArray name = QFile::encodeName(path);
+    const QString target = tmp.filePath(QStringLiteral("elsewhere/records.ssu"));
+    int pipeEnd = -1, server = -1;
+    if (kind == u"pipe" || kind == u"full pipe") {
+        QCOMPARE(::mkfifo(name.constData(), 0666), 0);
+    }
+    if (kind == u"full pipe") {
+        // Held open for reading and writing by the test, and filled to the brim.
+        pipeEnd = ::open(name.constData(), O_RDWR | O_NONBLOCK);
+        QVERIFY(pipeEnd >= 0);
+        const QByteArray block(4096, 'x');
+        while (::write(pipeEnd, block.constData(), block.size()) > 0) {
+        }
+        QCOMPARE(errno, EAGAIN);
+    } else if (kind == u"null") {
+        QVERIFY(QFile::link(QStringLiteral("/dev/null"), path));
+    } else if (kind == u"socket") {
+        server = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address = {};
+        address.sun_family = AF_UNIX;
+        QVERIFY(size_t(name.size()) < sizeof address.sun_path);
+        std::copy(name.begin(), name.end(), address.sun_path);
+        QCOMPARE(::bind(server, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    } else if (kind == u"link") {
+        QVERIFY(QDir().mkpath(QFileInfo(target).path()));
+        QVERIFY(writeBytes(target, recordLine(NextPupil).value()));
+        QVERIFY(QFile::link(target, path));
+    }
+
+    const QString shown = appendInAnotherCopy(path);
+    qInfo("pupil sees: %s", qPrintable(shown));
+    if (written) {
+        QCOMPARE(shown, QStringLiteral("saved"));
+        QCOMPARE(fileBytes(target), recordLine(NextPupil).value() + recordLine(Pupil).value());
+        QVERIFY(QFileInfo(path).isSymLink());
+    } else {
+        QCOMPARE(shown, QStringLiteral("Не удалось записать в файл рекордов %1: %2.").arg(path, NotAFile));
+    }
+    if (kind == u"pipe") {
+        // Nothing went into the pipe for a later reader to find.
+        const int reader = ::open(name.constData(), O_RDONLY | O_NONBLOCK);
+        char byte;
+        QCOMPARE(::read(reader, &byte, 1), ssize_t(0));
+        ::close(reader);
+    }
+    if (pipeEnd >= 0)
+        ::close(pipeEnd);
+    if (server >= 0)
+        ::close(server);
+}
+
+// A records file that its pupil may write but not read (mode 0200) still gets the line; only
+// the checks that need reading are left out. Run as an ordinary user: root reads anything.
+void TestFaults::fileThatCanBeWrittenButNotRead()
+{
+    if (::geteuid() != 0)
+        QSKIP("Needs root to run the append as another user.");
+    QTemporaryDir tmp;
+    if (!faults::reachableByOthers(tmp.path()))
+        QSKIP("Other users cannot reach the temporary folder here.");
+    QVERIFY(QFile::setPermissions(tmp.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                                  | QFileDevice::ExeGroup | QFileDevice::ExeOther));
+    const QString path = tmp.filePath(QStringLiteral("records.ssu"));
+    const QByteArray before = recordLine(NextPupil).value();
+    QVERIFY(writeBytes(path, before));
+    const faults::LabUser pupil{4311, 0};
+    QCOMPARE(::chown(QFile::encodeName(path).constData(), pupil.uid, pupil.uid), 0);
+    QCOMPARE(::chmod(QFile::encodeName(path).constData(), 0200), 0);
+
+    const QString shown = appendInAnotherCopy(path, pupil);
+    qInfo("pupil sees: %s", qPrintable(shown));
+    QCOMPARE(shown, QStringLiteral("saved"));
+    QCOMPARE(fileBytes(path), before + recordLine(Pupil).value());
 }
 
 // A listing never fails for want of a records file, and says why it cannot read one.

@@ -16,7 +16,7 @@ using namespace gui;
 
 namespace {
 
-enum class Fault { ReadOnlyFolder, Directory, FullDisk, HeldByAnotherCopy };
+enum class Fault { ReadOnlyFolder, Directory, FullDisk, HeldByAnotherCopy, FullPipe };
 
 const QString Floods = QStringLiteral("Наводнения");   // qes8.ssu
 
@@ -74,6 +74,7 @@ void TestGuiFaults::unsavedResultIsSaidAndTheProgramGoesOn_data()
     QTest::newRow("records.ssu is a folder") << Fault::Directory << QByteArray();
     QTest::newRow("full disk") << Fault::FullDisk << faults::recordsOfSize(4096);
     QTest::newRow("held by another copy") << Fault::HeldByAnotherCopy << earlier;
+    QTest::newRow("records.ssu is a full pipe") << Fault::FullPipe << QByteArray();
 }
 
 void TestGuiFaults::unsavedResultIsSaidAndTheProgramGoesOn()
@@ -99,6 +100,7 @@ void TestGuiFaults::unsavedResultIsSaidAndTheProgramGoesOn()
 
     std::optional<faults::ReadOnlyFolder> readOnly;
     std::unique_ptr<QProcess> holder;
+    int pipeEnd = -1;
     QString reason;
     switch (fault) {
     case Fault::ReadOnlyFolder:
@@ -107,15 +109,17 @@ void TestGuiFaults::unsavedResultIsSaidAndTheProgramGoesOn()
             QSKIP("No way to make a folder read-only here: root ignores mode bits, and neither a read-only "
                   "bind mount nor the immutable attribute is allowed.");
         QVERIFY(QDir::setCurrent(lab));   // into the read-only view of the folder
-        reason = qt_error_string(readOnly->error());
+        // In plain Russian whatever the desktop's language (the tests run in the C locale).
+        reason = readOnly->error() == EROFS ? QStringLiteral("диск или папка доступны только для чтения")
+                                            : QStringLiteral("нет прав на запись в этот файл или в его папку");
         break;
     case Fault::Directory:
         QVERIFY(QDir().mkdir(QStringLiteral("records.ssu")));
-        reason = qt_error_string(EISDIR);
+        reason = QStringLiteral("на месте файла находится папка");
         break;
     case Fault::FullDisk:
         QVERIFY(disk->fill());
-        reason = qt_error_string(ENOSPC);
+        reason = QStringLiteral("на диске нет места");
         break;
     case Fault::HeldByAnotherCopy:
         holder = std::make_unique<QProcess>();
@@ -123,6 +127,15 @@ void TestGuiFaults::unsavedResultIsSaidAndTheProgramGoesOn()
         QVERIFY(holder->waitForStarted() && holder->waitForReadyRead(10000));
         QCOMPARE(holder->readLine(), QByteArray("locked\n"));
         reason = QStringLiteral("занят другой программой");
+        break;
+    case Fault::FullPipe:
+        // Nobody reads it and it holds no more: a write there would wait for ever.
+        QCOMPARE(::mkfifo("records.ssu", 0666), 0);
+        pipeEnd = ::open("records.ssu", O_RDWR | O_NONBLOCK);
+        QVERIFY(pipeEnd >= 0);
+        while (::write(pipeEnd, "xxxxxxxxxxxxxxxx", 16) > 0) {
+        }
+        reason = QStringLiteral("это не файл, а канал или устройство");
         break;
     }
 
@@ -156,6 +169,8 @@ void TestGuiFaults::unsavedResultIsSaidAndTheProgramGoesOn()
     QVERIFY(main.Newpers->isEnabled());
     if (fault == Fault::Directory)
         QVERIFY(QFileInfo(QStringLiteral("records.ssu")).isDir());
+    else if (fault == Fault::FullPipe)
+        QVERIFY(!QFileInfo(QStringLiteral("records.ssu")).isFile());
     else
         QCOMPARE(readFile(QStringLiteral("records.ssu")), before);
 
@@ -174,6 +189,10 @@ void TestGuiFaults::unsavedResultIsSaidAndTheProgramGoesOn()
     case Fault::HeldByAnotherCopy:
         holder->closeWriteChannel();
         QVERIFY(holder->waitForFinished());
+        break;
+    case Fault::FullPipe:
+        ::close(pipeEnd);
+        QVERIFY(QFile::remove(QStringLiteral("records.ssu")));
         break;
     }
     startFloods();

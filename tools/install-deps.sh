@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
+  bindfs fuse3   # two views of one folder: a share whose locks do nothing, for the records tests
   qt6-base-dev qt6-multimedia-dev qt6-svg-dev qt6-translations-l10n qt6-tools-dev-tools
   libqt6svg6
   libbenchmark-dev
