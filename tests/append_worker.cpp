@@ -3,6 +3,8 @@
 //                                            records named "Ученик<WORKER>-<k>", one each 0.2 ms
 //   append_worker hold FILE                  takes the exclusive lock, says "locked" and
 //                                            keeps it until stdin closes or it is killed
+//   append_worker list FILE                  lists FILE again and again, as the records window
+//                                            does, saying "listing" after the first, until stdin closes
 
 #include "records/filelock.h"
 #include "records/recordsfile.h"
@@ -55,6 +57,28 @@ int holdLock(const QString &path)
     return 0;
 }
 
+int listAgain(const QString &path)
+{
+    bool said = false;
+    std::thread stop([] {
+        std::string rest;
+        while (std::getline(std::cin, rest)) {
+        }
+        std::_Exit(0);
+    });
+    for (;;) {
+        if (readRecordsFile(path).fault) {
+            std::fprintf(stderr, "cannot list %s\n", qPrintable(path));
+            std::_Exit(1);
+        }
+        if (!said) {
+            std::printf("listing\n");
+            std::fflush(stdout);
+            said = true;
+        }
+    }
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -64,6 +88,8 @@ int main(int argc, char **argv)
         return appendMany(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]));
     if (mode == "hold" && argc == 3)
         return holdLock(QString::fromLocal8Bit(argv[2]));
-    std::fprintf(stderr, "usage: append_worker append FILE WORKER COUNT | hold FILE\n");
+    if (mode == "list" && argc == 3)
+        return listAgain(QString::fromLocal8Bit(argv[2]));
+    std::fprintf(stderr, "usage: append_worker append FILE WORKER COUNT | hold FILE | list FILE\n");
     return 2;
 }
