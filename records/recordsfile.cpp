@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QLocale>
+#include <cstring>
 
 RecordEntryRecord RecordEntry;
 
@@ -199,24 +200,25 @@ RecordsScan scanRecordsFile(const QString &path, const std::function<void(const 
         return {{}, snapshot.fault};
 
     RecordReader reader({});
-    QByteArray window;
-    qint64 base = 0;      // where window starts in the file
+    QByteArray buffer;    // one allocation, reused for every piece
+    qsizetype filled = 0;
+    qint64 base = 0;      // where the piece starts in the file
     qint64 size = snapshot.size;
-    int line = 1;         // the line window starts at
+    int line = 1;         // the line the piece starts at
     qsizetype want = Piece;
     std::vector<RecordEntryRecord> pending;   // read since the last line start
     RecordEntryRecord entry;
     for (;;) {
-        const qsizetype had = window.size();
-        const qsizetype add = qsizetype(qMin<qint64>(want - had, size - base - had));
-        window.resize(had + add);
-        const qint64 got = readUpTo(file, window.data() + had, add);
+        const qsizetype add = qsizetype(qMin<qint64>(want - filled, size - base - filled));
+        if (buffer.size() < filled + add)
+            buffer.resize(filled + add);
+        const qint64 got = readUpTo(file, buffer.data() + filled, add);
         if (got < 0)
             return {reader.problems(), readFailedMessage(path, file.errorString())};
-        if (got < add) {   // cut short meanwhile: what there is, is the file
-            window.truncate(had + qsizetype(got));
-            size = base + window.size();
-        }
+        filled += qsizetype(got);
+        if (got < add)   // cut short meanwhile: what there is, is the file
+            size = base + filled;
+        const QByteArrayView window(buffer.constData(), filled);
         const bool last = base + window.size() >= size;
 
         reader.continueOn(window, line);
@@ -251,7 +253,8 @@ RecordsScan scanRecordsFile(const QString &path, const std::function<void(const 
         if (cut == 0) {
             want = window.size() * 2;   // not one whole line in the piece: a larger one
         } else {
-            window.remove(0, cut);
+            std::memmove(buffer.data(), buffer.constData() + cut, size_t(filled - cut));
+            filled -= cut;
             base += cut;
             line = cutLine;
             want = Piece;
