@@ -35,6 +35,7 @@
 #include <optional>
 #include <csignal>
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -195,6 +196,7 @@ std::optional<Listing> listInChild(const QString &workdir)
 // keeps opening the records window.
 [[noreturn]] void listForever(const QString &path)
 {
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     for (;;)
         readRecordsFile(path);
 }

@@ -17,6 +17,7 @@
 #include <QTest>
 #include <atomic>
 #include <csignal>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <cstdio>
 #include <fcntl.h>
@@ -511,10 +512,13 @@ void TestFaults::filesSwappedForPipesNeverHang()
         QSKIP("this file system cannot exchange two names");
 
     // Another process, as another user's would be: it swaps on the other core.
+    const pid_t parent = ::getpid();
     const pid_t swapper = ::fork();
     if (swapper == 0) {
-        for (;;)
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);   // never outlives a test that crashed
+        while (::getppid() == parent)
             exchangeNames(file, pipe);
+        ::_exit(0);
     }
     QVERIFY(swapper > 0);
     std::atomic<bool> stop = false;

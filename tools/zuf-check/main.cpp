@@ -71,6 +71,7 @@ int main(int argc, char *argv[])
     // Each file's report is written as soon as it is made, a records file's while it is
     // read: a large one is never held whole.
     bool allOk = true;
+    bool firstReport = true;
     if (request->json)
         print(stdout, "[");
     for (const auto &[file, kind] : request->files) {
@@ -80,8 +81,9 @@ int main(int argc, char *argv[])
             for (const QString &line : problemLines(report))
                 print(stdout, (line + QLatin1Char('\n')).toUtf8());
         } else {
-            if (&file != &request->files.front().first)
+            if (!firstReport)
                 print(stdout, ",");
+            firstReport = false;
             if (kind == FileKind::Records) {
                 report = writeRecordsJson(file, [](const QByteArray &bytes) { print(stdout, bytes); });
             } else {
