@@ -185,14 +185,14 @@ RecordsFileBytes readRecordsFile(const QString &path, std::chrono::milliseconds 
 }
 
 RecordsScan scanRecordsFile(const QString &path, const std::function<void(const RecordEntryRecord &)> &onRecord,
-                            std::chrono::milliseconds lockWait)
+                            std::chrono::milliseconds lockWait, qsizetype pieceBytes)
 {
     // A piece is read whole before its records are; a record is only taken from a piece
     // when it cannot depend on what follows the piece. Records starting in the last
     // Margin bytes go to the next piece, which begins at a line start.
-    constexpr qsizetype Piece = RecordsPieceBytes;
     constexpr qsizetype Margin = 64 * 1024;
     static_assert(Margin > 3 * (MaxFieldBytes + 2));
+    const qsizetype Piece = qMax(pieceBytes, 2 * Margin);
 
     QFile file;
     const RecordsSnapshot snapshot = openRecordsSnapshot(file, path, lockWait);

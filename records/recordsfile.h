@@ -54,13 +54,16 @@ RecordsFileBytes readRecordsFile(const QString &path, std::chrono::milliseconds 
 // whole record goes to onRecord as it is read, so that memory stays the same however
 // long the file is. Records and problems are those RecordReader gives for the whole
 // file's bytes.
-inline constexpr qsizetype RecordsPieceBytes = 4 * 1024 * 1024;   // the usual piece
+// A piece is RecordsPieceBytes unless given (at least 128 KiB); it grows only for a run
+// of blank lines longer than itself.
+inline constexpr qsizetype RecordsPieceBytes = 4 * 1024 * 1024;
 struct RecordsScan {
     std::vector<FileProblem> problems;
     std::optional<QString> fault;   // as readRecordsFile's; then no record was read
 };
 RecordsScan scanRecordsFile(const QString &path, const std::function<void(const RecordEntryRecord &)> &onRecord,
-                            std::chrono::milliseconds lockWait = RecordsLockWait);
+                            std::chrono::milliseconds lockWait = RecordsLockWait,
+                            qsizetype pieceBytes = RecordsPieceBytes);
 
 // Sequential reading of records, one at a time, from the bytes of a records file
 // (the caller keeps the bytes alive; they are not copied).

@@ -50,6 +50,9 @@ QByteArray randomRecords(const QList<QByteArray> &kinds, qsizetype bytes, quint3
     return file;
 }
 
+// Small pieces, so that a small file crosses many of them.
+constexpr qsizetype Piece = 128 * 1024;
+
 QString describe(const RecordEntryRecord &entry)
 {
     return QStringLiteral("%1|%2|%3").arg(entry.name, entry.topic).arg(entry.grade);
@@ -238,7 +241,7 @@ void TestRecords::readingInPiecesGivesWhatTheWholeGives_data()
         bytesOf(QStringLiteral("Иван,Наводнения, 99999\n")),               // out of range, lone LF
         bytesOf(QStringLiteral("\"Катя,Наводнения, 4\r\n")),               // a quote not closed here
     };
-    constexpr qsizetype Size = RecordsPieceBytes + 512 * 1024;   // over one piece
+    constexpr qsizetype Size = 5 * Piece + 4096;
     QTest::newRow("whole lines") << randomRecords({good, other}, Size, 1);
     QTest::newRow("damage everywhere") << randomRecords(damaged, Size, 2);
     QTest::newRow("fields at the length limit")
@@ -253,10 +256,10 @@ void TestRecords::readingInPiecesGivesWhatTheWholeGives_data()
     // The first piece ends between the CR and the LF of a long record's line break.
     const QByteArray start = good + bytesOf(QStringLiteral("Анна,Наводнения,"));
     QTest::newRow("a line break across two pieces")
-        << start + QByteArray(RecordsPieceBytes - start.size() - 2, ' ') + "4\r\n" + other + good;
+        << start + QByteArray(Piece - start.size() - 2, ' ') + "4\r\n" + other + good;
     QTest::newRow("a blank run longer than a piece")
-        << good + QByteArray(RecordsPieceBytes + 1024, ' ') + QByteArray(64 * 1024, '\n') + other
-               + randomRecords(damaged, 256 * 1024, 4) + QByteArray(RecordsPieceBytes, ' ');
+        << good + QByteArray(Piece + 1024, ' ') + QByteArray(Piece, '\n') + other
+               + randomRecords(damaged, Piece, 4) + QByteArray(Piece, ' ');
     QTest::newRow("no line break at the end") << randomRecords(damaged, Size, 5) + bytesOf(QStringLiteral("Лена,Наводн"));
     QTest::newRow("empty") << QByteArray();
 }
@@ -282,7 +285,8 @@ void TestRecords::readingInPiecesGivesWhatTheWholeGives()
     QCOMPARE(file.write(bytes), bytes.size());
     file.close();
     QStringList pieces;
-    const RecordsScan scan = scanRecordsFile(path, [&](const RecordEntryRecord &entry) { pieces << describe(entry); });
+    const RecordsScan scan = scanRecordsFile(
+        path, [&](const RecordEntryRecord &entry) { pieces << describe(entry); }, RecordsLockWait, Piece);
     QCOMPARE(scan.fault, std::nullopt);
     QStringList pieceProblems;
     for (const FileProblem &problem : scan.problems)
