@@ -244,7 +244,7 @@ void measureWriterWait(const QString &path)
     report::figure("append, no listing: longest", aloneMax, "ms");
     report::figure("append while listing: median", listing, "ms");
     report::figure("append while listing: longest", listingMax, "ms");
-    report::ratio("longest append while listing / reading", listingMax / readMs);
+    report::ratio("reading / longest append while listing", readMs / listingMax);
 }
 
 // ------------------------------------------------------------------ zuf-check against iconv
