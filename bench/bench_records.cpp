@@ -1,8 +1,11 @@
 // The records window: time from "&Рекорды" to the list painted, the memory the
 // listing adds, and the time to paint a page at the end of the list, for records
-// files of 10,000, 100,000 and 1,000,000 lines made here.
+// files of 10,000, 100,000 and 1,000,000 lines made here; a page of a file whose 20
+// records are followed by 100 MiB of spaces; how long a pupil's result waits while
+// another copy lists the largest file; and zuf-check on 100,000 and 1,000,000 lines
+// against an iconv pass over the same bytes.
 //
-//   bench_records
+//   bench_records [ZUF_CHECK]
 //
 // Each file is listed by a fresh child process (this program with --list), so that
 // no listing inherits the memory of the one before. The floor is reading the same
@@ -27,8 +30,15 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <optional>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -180,7 +190,170 @@ std::optional<Listing> listInChild(const QString &workdir)
     return l;
 }
 
-int measure()
+// ------------------------------------------------------------------ a pupil's result while another copy lists
+
+// Lists the file again and again until killed, as a copy of the program whose pupil
+// keeps opening the records window.
+[[noreturn]] void listForever(const QString &path)
+{
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    for (;;)
+        readRecordsFile(path);
+}
+
+// The median and longest time of appending one line, with a listing copy running or not.
+std::pair<double, double> appendTimes(const QString &path, bool whileListing)
+{
+    pid_t lister = -1;
+    if (whileListing) {
+        lister = ::fork();
+        if (lister == 0)
+            listForever(path);
+        QThread::msleep(200);
+    }
+    std::vector<double> times;
+    for (int i = 0; i < 200; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        const std::optional<QString> fault
+            = appendRecord(path, {QStringLiteral("Ученик"), QStringLiteral("Наводнения"), 4});
+        times.push_back(clock.nsecsElapsed() / 1e6);
+        if (fault)
+            std::fprintf(stderr, "append: %s\n", qPrintable(*fault));
+        QThread::usleep(2000);
+    }
+    if (lister > 0) {
+        ::kill(lister, SIGKILL);
+        ::waitpid(lister, nullptr, 0);
+    }
+    return {report::median(times), *std::max_element(times.begin(), times.end())};
+}
+
+void measureWriterWait(const QString &path)
+{
+    QElapsedTimer clock;
+    clock.start();
+    const RecordsFileBytes read = readRecordsFile(path);
+    const double readMs = clock.nsecsElapsed() / 1e6;
+    const auto [alone, aloneMax] = appendTimes(path, false);
+    const auto [listing, listingMax] = appendTimes(path, true);
+    report::heading("a pupil's result while another copy lists the same file (" + report::number(read.bytes.size() / 1e6, 1)
+                    + " MB, 200 appends)");
+    report::figure("reading the file (the lock was held this long)", readMs, "ms");
+    report::figure("append, no listing: median", alone, "ms");
+    report::figure("append, no listing: longest", aloneMax, "ms");
+    report::figure("append while listing: median", listing, "ms");
+    report::figure("append while listing: longest", listingMax, "ms");
+    report::ratio("reading / longest append while listing", readMs / listingMax);
+}
+
+// ------------------------------------------------------------------ zuf-check against iconv
+
+struct ChildCost {
+    double ms = 0;
+    double peakMb = 0;
+    bool ok = false;
+};
+
+// Runs a program with its output thrown away; its time and peak resident memory.
+ChildCost runMeasured(const std::vector<std::string> &argv)
+{
+    std::vector<char *> args;
+    for (const std::string &arg : argv)
+        args.push_back(const_cast<char *>(arg.c_str()));
+    args.push_back(nullptr);
+    QElapsedTimer clock;
+    clock.start();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 1);
+        ::execvp(args[0], args.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    ::wait4(child, &status, 0, &usage);
+    return {clock.nsecsElapsed() / 1e6, usage.ru_maxrss / 1024.0, WIFEXITED(status) && WEXITSTATUS(status) <= 1};
+}
+
+ChildCost medianCost(const std::vector<std::string> &argv, int runs)
+{
+    std::vector<double> ms, peak;
+    bool ok = true;
+    for (int i = 0; i < runs; ++i) {
+        const ChildCost cost = runMeasured(argv);
+        ms.push_back(cost.ms);
+        peak.push_back(cost.peakMb);
+        ok = ok && cost.ok;
+    }
+    return {report::median(ms), report::median(peak), ok};
+}
+
+int measureChecker(const std::string &checker)
+{
+    constexpr int Runs = 3;
+    std::vector<double> textPeaks, jsonPeaks;
+    for (int lines : {100'000, 1'000'000}) {
+        QTemporaryDir work;
+        const QString path = work.filePath(RecordsFileName);
+        QFile out(path);
+        if (!out.open(QIODevice::WriteOnly) || out.write(recordsFile(lines)) < 0)
+            return 1;
+        out.close();
+        const double fileMb = out.size() / (1024.0 * 1024.0);
+        const std::string file = QFile::encodeName(path).toStdString();
+        const ChildCost iconv = medianCost({"iconv", "-f", "CP1251", "-t", "UTF-8", file}, Runs);
+        const ChildCost text = medianCost({checker, "--records", file}, Runs);
+        const ChildCost json = medianCost({checker, "--json", "--records", file}, Runs);
+        if (!iconv.ok || !text.ok || !json.ok) {
+            std::fprintf(stderr, "zuf-check or iconv failed on %d lines\n", lines);
+            return 1;
+        }
+        textPeaks.push_back(text.peakMb);
+        jsonPeaks.push_back(json.peakMb);
+        report::heading("zuf-check on a records file of " + QLocale(QLocale::English).toString(lines).toStdString()
+                        + " lines (" + report::number(fileMb, 1) + " MB; median of " + std::to_string(Runs) + " runs)");
+        report::figure("iconv CP1251 -> UTF-8 (baseline)", iconv.ms, "ms", "peak " + report::number(iconv.peakMb, 1) + " MB");
+        report::figure("zuf-check --records", text.ms, "ms", "peak " + report::number(text.peakMb, 1) + " MB");
+        report::ratio("zuf-check / iconv", text.ms / iconv.ms, 5.0);
+        report::figure("zuf-check --json --records", json.ms, "ms", "peak " + report::number(json.peakMb, 1) + " MB");
+        report::ratio("zuf-check --json / iconv", json.ms / iconv.ms);
+        if (lines == 1'000'000)
+            measureWriterWait(path);
+    }
+    report::heading("zuf-check memory, 1,000,000 lines against 100,000");
+    report::ratio("peak memory, text", textPeaks[1] / textPeaks[0], 1.25);
+    report::ratio("peak memory, --json", jsonPeaks[1] / jsonPeaks[0], 1.25);
+    return 0;
+}
+
+// 20 records, and then the same 20 followed by 100 MiB of spaces: a page of rows
+// must cost the same.
+int measureBlankTail()
+{
+    std::vector<double> pages;
+    for (const qsizetype tail : {qsizetype(0), qsizetype(100) * 1024 * 1024}) {
+        QTemporaryDir work;
+        QFile out(work.filePath(RecordsFileName));
+        if (!out.open(QIODevice::WriteOnly) || out.write(recordsFile(20)) < 0 || out.write(QByteArray(tail, ' ')) < 0)
+            return 1;
+        out.close();
+        const std::optional<Listing> l = listInChild(work.path());
+        if (!l || l->rows != 20) {
+            std::fprintf(stderr, "listing a file with a blank tail failed\n");
+            return 1;
+        }
+        pages.push_back(l->topMs);
+    }
+    report::heading("records window, 20 lines followed by 100 MiB of spaces");
+    report::figure("paint the page, no blank tail (baseline)", pages[0], "ms");
+    report::figure("paint the page, 100 MiB blank tail", pages[1], "ms");
+    report::ratio("blank tail / none", pages[1] / pages[0], 2.0);
+    return 0;
+}
+
+int measure(const std::string &checker)
 {
     constexpr int Runs = 3;
     for (int lines : {10'000, 100'000, 1'000'000}) {
@@ -229,7 +402,9 @@ int measure()
         report::figure("scroll to the end and paint that page", end, "ms");
         report::ratio("end page / top page", end / top);
     }
-    return 0;
+    if (const int failed = measureBlankTail())
+        return failed;
+    return checker.empty() ? 0 : measureChecker(checker);
 }
 
 } // namespace
@@ -239,5 +414,5 @@ int main(int argc, char **argv)
     if (argc >= 2 && qstrcmp(argv[1], "--list") == 0)
         return listOnce(argc, argv);
     QCoreApplication app(argc, argv);
-    return measure();
+    return measure(argc >= 2 ? argv[1] : std::string());
 }

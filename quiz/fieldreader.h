@@ -38,6 +38,7 @@ public:
     int line() const;
     int column() const;
     qsizetype offset() const;
+    qsizetype contentEnd() const { return contentEnd_; }
 
     const FieldInfo &lastField() const { return last_; }
     // Oddities that the rules read past but a teacher should see: a quoted text

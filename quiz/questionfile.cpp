@@ -1,9 +1,9 @@
 #include "quiz/questionfile.h"
 #include "quiz/fieldreader.h"
 #include "quiz/quizstate.h"
+#include "quiz/regularfile.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <algorithm>
 #include <span>
 
@@ -230,16 +230,17 @@ QuestionFileContents readQuestionFileAt(const QString &path)
 {
     QuestionFileContents contents;
     // A device or a pipe under the file's name would never end (a pipe not even open).
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile()) {
-        contents.fault = errorAt(0, 0, QStringLiteral("Это не файл вопросов, а папка или устройство."));
+    QFile file;
+    const OpenedFile opened = openRegularFile(file, path);
+    if (opened.status != OpenedFile::Status::Opened) {
+        contents.fault = errorAt(0, 0, opened.status == OpenedFile::Status::NotRegular
+            ? QStringLiteral("Это не файл вопросов, а папка или устройство.")
+            : opened.status == OpenedFile::Status::Missing ? QStringLiteral("Файл вопросов не найден.")
+                                                           : QStringLiteral("Файл вопросов не удаётся открыть для чтения."));
         return contents;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        contents.fault = errorAt(0, 0, file.exists()
-            ? QStringLiteral("Файл вопросов не удаётся открыть для чтения.")
-            : QStringLiteral("Файл вопросов не найден."));
+    if (opened.size > MaxQuestionFileBytes) {
+        contents.fault = tooLargeFault();
         return contents;
     }
     // Read one byte past the limit: a file that grows while it is read is caught too.

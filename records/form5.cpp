@@ -78,8 +78,6 @@ void listRecords()
     try {
         RecordsFileBytes file = readRecordsFile(RecordsFileName);
         fault = file.fault;
-        if (!fault && file.bytes.size() > RecordsModel::MaxFileBytes)
-            fault = QStringLiteral("Файл рекордов %1 слишком велик, чтобы его показать.").arg(RecordsFileName);
         if (!fault)
             window.records->setFileBytes(std::move(file.bytes));
     } catch (const std::bad_alloc &) {

@@ -1,11 +1,12 @@
 #include "records/recordsfile.h"
 #include "quiz/codepage.h"
 #include "quiz/quizstate.h"
+#include "quiz/regularfile.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QLocale>
 #include <cerrno>
+#include <cstring>
 
 RecordEntryRecord RecordEntry;
 
@@ -161,22 +162,161 @@ std::optional<QString> appendRecord(const QString &path, const RecordEntryRecord
     return std::nullopt;
 }
 
+namespace {
+
+QString notAFileMessage(const QString &path)
+{
+    return QStringLiteral("Не удалось прочитать файл рекордов %1: это не файл, а папка или устройство.").arg(path);
+}
+
+QString readFailedMessage(const QString &path, const QString &reason)
+{
+    return QStringLiteral("Не удалось прочитать файл рекордов %1: %2.").arg(path, reason);
+}
+
+// The records file open for reading and how many of its bytes to read: nullopt for a
+// missing file, or a fault.
+struct RecordsSnapshot {
+    qint64 size = 0;
+    bool missing = false;
+    std::optional<QString> fault;
+};
+
+RecordsSnapshot openRecordsSnapshot(QFile &file, const QString &path, std::chrono::milliseconds lockWait)
+{
+    const OpenedFile opened = openRegularFile(file, path);
+    switch (opened.status) {
+    case OpenedFile::Status::Opened:
+        break;
+    case OpenedFile::Status::Missing:
+        return {0, true, std::nullopt};
+    case OpenedFile::Status::NotRegular:
+        return {0, false, notAFileMessage(path)};
+    case OpenedFile::Status::Failed:
+        return {0, false, QStringLiteral("Не удалось открыть файл рекордов %1: %2.").arg(path, opened.reason)};
+    }
+    // Writers only add at the end, and only while they hold the exclusive lock. So the
+    // size seen under the shared lock ends after a whole line, and nothing before it
+    // changes later: the lock is held for this one look, never for the read, and a
+    // pupil finishing meanwhile waits for no listing however large the file.
+    qint64 size = 0;
+    {
+        const FileLock lock(file, LockMode::Shared, lockWait);
+        size = file.size();
+    }
+    if (size > MaxRecordsFileBytes)
+        return {size, false, QStringLiteral("Файл рекордов %1 слишком велик, чтобы его показать.").arg(path)};
+    return {size, false, std::nullopt};
+}
+
+// Reads up to n bytes into data; fewer only at the end of the file (one cut short by
+// hand meanwhile). -1 on a read error.
+qint64 readUpTo(QFile &file, char *data, qint64 n)
+{
+    qint64 got = 0;
+    while (got < n) {
+        const qint64 r = file.read(data + got, n - got);
+        if (r < 0)
+            return -1;
+        if (r == 0)
+            break;
+        got += r;
+    }
+    return got;
+}
+
+} // namespace
+
 RecordsFileBytes readRecordsFile(const QString &path, std::chrono::milliseconds lockWait)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
-        return {};
-    if (!info.isFile())
-        return {{}, QStringLiteral("Не удалось прочитать файл рекордов %1: это не файл, а папка или устройство.")
-                        .arg(path)};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {{}, QStringLiteral("Не удалось открыть файл рекордов %1: %2.").arg(path, file.errorString())};
-    const FileLock lock(file, LockMode::Shared, lockWait);
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return {{}, QStringLiteral("Не удалось прочитать файл рекордов %1: %2.").arg(path, file.errorString())};
+    QFile file;
+    const RecordsSnapshot snapshot = openRecordsSnapshot(file, path, lockWait);
+    if (snapshot.missing || snapshot.fault)
+        return {{}, snapshot.fault};
+    QByteArray bytes(qsizetype(snapshot.size), Qt::Uninitialized);
+    const qint64 got = readUpTo(file, bytes.data(), snapshot.size);
+    if (got < 0)
+        return {{}, readFailedMessage(path, file.errorString())};
+    bytes.truncate(qsizetype(got));
     return {std::move(bytes), std::nullopt};
+}
+
+RecordsScan scanRecordsFile(const QString &path, const std::function<void(const RecordEntryRecord &)> &onRecord,
+                            std::chrono::milliseconds lockWait, qsizetype pieceBytes)
+{
+    // A piece is read whole before its records are; a record is only taken from a piece
+    // when it cannot depend on what follows the piece. Records starting in the last
+    // Margin bytes go to the next piece, which begins at a line start.
+    constexpr qsizetype Margin = 64 * 1024;
+    static_assert(Margin > 3 * (MaxFieldBytes + 2));
+    const qsizetype Piece = qMax(pieceBytes, 2 * Margin);
+
+    QFile file;
+    const RecordsSnapshot snapshot = openRecordsSnapshot(file, path, lockWait);
+    if (snapshot.missing || snapshot.fault)
+        return {{}, snapshot.fault};
+
+    RecordReader reader({});
+    QByteArray buffer;    // one allocation, reused for every piece
+    qsizetype filled = 0;
+    qint64 base = 0;      // where the piece starts in the file
+    qint64 size = snapshot.size;
+    int line = 1;         // the line the piece starts at
+    qsizetype want = Piece;
+    std::vector<RecordEntryRecord> pending;   // read since the last line start
+    RecordEntryRecord entry;
+    for (;;) {
+        const qsizetype add = qsizetype(qMin<qint64>(want - filled, size - base - filled));
+        if (buffer.size() < filled + add)
+            buffer.resize(filled + add);
+        const qint64 got = readUpTo(file, buffer.data() + filled, add);
+        if (got < 0)
+            return {reader.problems(), readFailedMessage(path, file.errorString())};
+        filled += qsizetype(got);
+        if (got < add)   // cut short meanwhile: what there is, is the file
+            size = base + filled;
+        const QByteArrayView window(buffer.constData(), filled);
+        const bool last = base + window.size() >= size;
+
+        reader.continueOn(window, line);
+        qsizetype cut = 0;   // the last line start with every record before it taken
+        int cutLine = line;
+        pending.clear();
+        for (;;) {
+            if (!last && reader.atLineStart() && reader.offset() > window.size() - Margin)
+                break;
+            const bool read = reader.next(entry);
+            // A record that ran into the piece's end may go on in the next piece.
+            if (!last && (!read || reader.offset() >= window.size())) {
+                reader.forgetProblemsFrom(cutLine);
+                break;
+            }
+            if (!read)
+                break;
+            pending.push_back(entry);
+            if (reader.atLineStart()) {
+                for (const RecordEntryRecord &record : pending)
+                    onRecord(record);
+                pending.clear();
+                cut = reader.offset();
+                cutLine = reader.line();
+            }
+        }
+        if (last) {
+            for (const RecordEntryRecord &record : pending)
+                onRecord(record);
+            return {reader.problems(), std::nullopt};
+        }
+        if (cut == 0) {
+            want = window.size() * 2;   // not one whole line in the piece: a larger one
+        } else {
+            std::memmove(buffer.data(), buffer.constData() + cut, size_t(filled - cut));
+            filled -= cut;
+            base += cut;
+            line = cutLine;
+            want = Piece;
+        }
+    }
 }
 
 RecordReader::RecordReader(QByteArrayView bytes) : reader_(bytes)
@@ -231,6 +371,18 @@ void RecordReader::note(FileProblem problem)
 const std::vector<FileProblem> &RecordReader::problems() const
 {
     return problems_;
+}
+
+void RecordReader::continueOn(QByteArrayView bytes, int line)
+{
+    reader_ = FieldReader(bytes);
+    reader_.restartLine(FieldInfo{line, 1, false, false, 0});
+    recordStart_ = 0;
+}
+
+void RecordReader::forgetProblemsFrom(int line)
+{
+    std::erase_if(problems_, [line](const FileProblem &problem) { return problem.line >= line; });
 }
 
 qsizetype RecordReader::offset() const

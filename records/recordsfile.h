@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QString>
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -42,15 +43,35 @@ std::optional<QString> appendRecord(const QString &path, const RecordEntryRecord
 // place, too many open files, a file held by another copy), the system's own text otherwise.
 QString systemErrorText(int error);
 
-// The bytes of a records file, read under the file's shared lock so that a line that
-// another copy is appending is never seen half-written (when the lock cannot be had in
-// time the file is read all the same: reading changes nothing). A missing file reads as
-// no bytes; a file that cannot be read, or a directory, gives a plain Russian message.
+// A larger records file is refused before any of it is read: the records window keeps
+// its rows' offsets in 32 bits, and no school fills 4 GB with three-field lines.
+inline constexpr qint64 MaxRecordsFileBytes = 0xFFFF'FFFFLL;
+
+// The bytes of a records file as they stood under the file's shared lock, so that a
+// line that another copy is appending is never seen half-written (when the lock cannot
+// be had in time the file is read all the same: reading changes nothing). A missing
+// file reads as no bytes; a folder, a device, a pipe, a file larger than
+// MaxRecordsFileBytes or one that cannot be read gives a plain Russian message.
 struct RecordsFileBytes {
     QByteArray bytes;
     std::optional<QString> fault;
 };
 RecordsFileBytes readRecordsFile(const QString &path, std::chrono::milliseconds lockWait = RecordsLockWait);
+
+// The same file read a piece at a time, for a reader that needs no record twice: each
+// whole record goes to onRecord as it is read, so that memory stays the same however
+// long the file is. Records and problems are those RecordReader gives for the whole
+// file's bytes.
+// A piece is RecordsPieceBytes unless given (at least 128 KiB); it grows only for a run
+// of blank lines longer than itself.
+inline constexpr qsizetype RecordsPieceBytes = 4 * 1024 * 1024;
+struct RecordsScan {
+    std::vector<FileProblem> problems;
+    std::optional<QString> fault;   // as readRecordsFile's; then no record was read
+};
+RecordsScan scanRecordsFile(const QString &path, const std::function<void(const RecordEntryRecord &)> &onRecord,
+                            std::chrono::milliseconds lockWait = RecordsLockWait,
+                            qsizetype pieceBytes = RecordsPieceBytes);
 
 // Sequential reading of records, one at a time, from the bytes of a records file
 // (the caller keeps the bytes alive; they are not copied).
@@ -65,6 +86,15 @@ public:
     qsizetype offset() const;   // where the next record starts
     qsizetype recordStart() const { return recordStart_; }   // where the record next() gave starts
     int line() const;           // line of the next record, 1-based
+    // After the last byte that is not a space, tab or line break: found once, here.
+    qsizetype dataEnd() const { return reader_.contentEnd(); }
+
+    // For reading a file in pieces. Reading goes on over `bytes`, whose first byte is
+    // the start of line `line` of the file; offsets count from there.
+    void continueOn(QByteArrayView bytes, int line);
+    // Takes back the problems noted from `line` on, to be noted again when read again.
+    void forgetProblemsFrom(int line);
+    bool atLineStart() const { return reader_.column() == 1; }
     // problems() holds at most this many, and then one more that says there are others.
     static constexpr size_t MaxRecordProblems = 100;
 

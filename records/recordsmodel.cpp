@@ -55,6 +55,7 @@ void RecordsModel::clear()
     beginResetModel();
     rows_ = {};
     bytes_ = {};
+    dataEnd_ = 0;
     endResetModel();
 }
 
@@ -63,10 +64,12 @@ void RecordsModel::setFileBytes(QByteArray bytes)
     beginResetModel();
     rows_ = {};
     bytes_ = std::move(bytes);
-    if (bytes_.size() <= MaxFileBytes) {
+    dataEnd_ = 0;
+    if (bytes_.size() <= MaxRecordsFileBytes) {
         // A records line is rarely shorter than 30 bytes.
         rows_.reserve(size_t(bytes_.size() / 30));
         RecordReader reader(bytes_);
+        dataEnd_ = reader.dataEnd();
         PadRules rules;
         int namePad = 0;
         int topicPad = 0;
@@ -87,7 +90,9 @@ int RecordsModel::rowCount(const QModelIndex &parent) const
 QString RecordsModel::rowText(int i) const
 {
     const RowIndex &row = rows_[size_t(i)];
-    const std::optional<RecordEntryRecord> entry = readRecordAt(bytes_, row.offset);
+    // Read only up to the end of the data: a blank tail after the last record (a file
+    // padded with spaces) would otherwise be searched again for every row painted.
+    const std::optional<RecordEntryRecord> entry = readRecordAt(QByteArrayView(bytes_).first(dataEnd_), row.offset);
     if (!entry)
         return {};
     // The pads stored are those after this row's own update, which gives them again.

@@ -17,7 +17,7 @@ public:
     using QAbstractListModel::QAbstractListModel;
 
     // Offsets are kept in 32 bits; a larger file is not listed.
-    static constexpr qint64 MaxFileBytes = std::numeric_limits<std::uint32_t>::max();
+    static_assert(MaxRecordsFileBytes <= std::numeric_limits<std::uint32_t>::max());
 
     // No rows and no bytes.
     void clear();
@@ -42,5 +42,6 @@ private:
     };
 
     QByteArray bytes_;
+    qsizetype dataEnd_ = 0;   // after the last byte that is not blank
     std::vector<RowIndex> rows_;
 };

@@ -11,6 +11,8 @@
 //   append_worker hold-shared FILE [MS]      the same with the shared lock a listing takes; with
 //                                            MS, lets go by itself after MS milliseconds, saying
 //                                            first "size <bytes>": what the file held meanwhile
+//   append_worker list FILE                  lists FILE again and again, as the records window
+//                                            does, saying "listing" after the first, until stdin closes
 
 #include "records/filelock.h"
 #include "records/recordsfile.h"
@@ -82,6 +84,28 @@ int holdLock(const QString &path, LockMode mode, int holdMs)
     return 0;
 }
 
+int listAgain(const QString &path)
+{
+    bool said = false;
+    std::thread stop([] {
+        std::string rest;
+        while (std::getline(std::cin, rest)) {
+        }
+        std::_Exit(0);
+    });
+    for (;;) {
+        if (readRecordsFile(path).fault) {
+            std::fprintf(stderr, "cannot list %s\n", qPrintable(path));
+            std::_Exit(1);
+        }
+        if (!said) {
+            std::printf("listing\n");
+            std::fflush(stdout);
+            said = true;
+        }
+    }
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -96,7 +120,9 @@ int main(int argc, char **argv)
         return holdLock(QString::fromLocal8Bit(argv[2]), LockMode::Exclusive, 0);
     if (mode == "hold-shared" && (argc == 3 || argc == 4))
         return holdLock(QString::fromLocal8Bit(argv[2]), LockMode::Shared, argc == 4 ? std::atoi(argv[3]) : 0);
+    if (mode == "list" && argc == 3)
+        return listAgain(QString::fromLocal8Bit(argv[2]));
     std::fprintf(stderr, "usage: append_worker append FILE WORKER COUNT [keep-going] | once FILE | hold FILE"
-                         " | hold-shared FILE [MS]\n");
+                         " | hold-shared FILE [MS] | list FILE\n");
     return 2;
 }

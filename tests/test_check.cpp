@@ -2,6 +2,7 @@
 
 #include "quiz/codepage.h"
 #include "quiz/grading.h"
+#include "records/recordsfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,6 +12,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/resource.h>
 
 namespace {
 
@@ -57,9 +59,11 @@ private slots:
     void jsonOfRefusedFile();
     void jsonOfRecordsFile();
     void shippedQuestionFilesPass();
+    void hugeRecordsFileIsAnError();
+    void largeRecordsFileTakesLittleMemory();
 
 private:
-    Run run(const QStringList &arguments);
+    Run run(const QStringList &arguments, qint64 addressSpace = 0);
     QJsonArray runJson(const QStringList &arguments);
     void writeFiles(const QStringList &names);
 
@@ -72,13 +76,26 @@ void TestCheck::initTestCase()
     QVERIFY(QFile::exists(QStringLiteral(ZUF_CHECK_PATH)));
 }
 
-Run TestCheck::run(const QStringList &arguments)
+// addressSpace: the most memory the checker may map (left out under AddressSanitizer,
+// which maps far more for itself); a checker that needs more fails instead of slowing
+// the machine.
+Run TestCheck::run(const QStringList &arguments, qint64 addressSpace)
 {
     QProcess process;
     process.setWorkingDirectory(dir_.path());
+#ifndef __SANITIZE_ADDRESS__
+    if (addressSpace > 0) {
+        process.setChildProcessModifier([addressSpace] {
+            const rlimit limit{rlim_t(addressSpace), rlim_t(addressSpace)};
+            ::setrlimit(RLIMIT_AS, &limit);
+        });
+    }
+#else
+    Q_UNUSED(addressSpace);
+#endif
     process.start(QStringLiteral(ZUF_CHECK_PATH), arguments);
     Run result;
-    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
         return result;
     result.exitCode = process.exitCode();
     result.out = process.readAllStandardOutput();
@@ -254,6 +271,61 @@ void TestCheck::shippedQuestionFilesPass()
         paths << QStringLiteral(ZUF_SHIPPED_DATA "/") + file;
     const Run result = run(paths);
     QVERIFY2(result.exitCode == 0, result.out.constData());
+}
+
+// A records file too large for the program is refused by its size, unread: the checker
+// says so and fails, as the program refuses to list it.
+void TestCheck::hugeRecordsFileIsAnError()
+{
+    {
+        QFile file(dir_.filePath(QStringLiteral("huge.ssu")));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(contentsFor(QStringLiteral("huge.ssu")));
+        if (!file.resize(MaxRecordsFileBytes + 1))
+            QSKIP("this file system keeps no sparse file of 4 GB");
+    }
+    const Run result = run({QStringLiteral("--records"), QStringLiteral("huge.ssu")}, 128 * 1024 * 1024);
+    QCOMPARE(result.exitCode, 1);
+    const QString out = QString::fromUtf8(result.out);
+    QVERIFY2(out.startsWith(QStringLiteral("huge.ssu: error: ")) && out.contains(QStringLiteral("слишком велик")),
+             qPrintable(out));
+    QVERIFY(QFile::remove(dir_.filePath(QStringLiteral("huge.ssu"))));
+}
+
+// Half a million records (17 MB) with a few damaged lines, checked in 128 MB of address
+// space, as text and as JSON: the lines are read a piece at a time and none is kept.
+void TestCheck::largeRecordsFileTakesLittleMemory()
+{
+    constexpr int Lines = 500'000;
+    const QByteArray good = encode1251(QStringLiteral("Ученик,Наводнения, 4\r\n")).value();
+    const QByteArray damaged = encode1251(QStringLiteral("Борис,Землетрясение, пять\r\n")).value();
+    const QList<int> damagedLines = {1, 123'457, 250'000, Lines - 1};
+    {
+        QFile file(dir_.filePath(QStringLiteral("large.ssu")));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QByteArray bytes;
+        bytes.reserve(qsizetype(Lines) * good.size());
+        for (int line = 1; line <= Lines; ++line)
+            bytes += damagedLines.contains(line) ? damaged : good;
+        QCOMPARE(file.write(bytes), bytes.size());
+    }
+    constexpr qint64 Limit = 128 * 1024 * 1024;
+    const Run text = run({QStringLiteral("--records"), QStringLiteral("large.ssu")}, Limit);
+    QCOMPARE(text.exitCode, 0);
+    QStringList lines = QString::fromUtf8(text.out).split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), damagedLines.size());
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        QVERIFY2(lines[i].startsWith(QStringLiteral("large.ssu:%1:22: warning: ").arg(damagedLines[i])), qPrintable(lines[i]));
+
+    const Run json = run({QStringLiteral("--json"), QStringLiteral("--records"), QStringLiteral("large.ssu")}, Limit);
+    QCOMPARE(json.exitCode, 0);
+    QCOMPARE(json.out.count("\"row\":"), Lines - damagedLines.size());
+    // The end of the document: the file's verdict and its problems, parsed alone.
+    const qsizetype verdict = json.out.lastIndexOf("],\"ok\":");
+    QVERIFY(verdict > 0);
+    const QJsonObject tail = QJsonDocument::fromJson("{" + json.out.mid(verdict + 2).trimmed().chopped(1)).object();
+    QCOMPARE(tail[u"ok"].toBool(), true);
+    QCOMPARE(tail[u"problems"].toArray().size(), damagedLines.size());
 }
 
 QTEST_GUILESS_MAIN(TestCheck)

@@ -9,14 +9,23 @@
 #include "records/recordsfile.h"
 #include "shell/username.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <QDir>
-#include <QTest>
+#include <sys/wait.h>
+#include <thread>
 
 namespace {
 
@@ -86,6 +95,34 @@ QString appendInAnotherCopy(const QString &path, std::optional<faults::LabUser> 
     return QString::fromUtf8(copy.readAllStandardOutput()).trimmed();
 }
 
+// What this process has read from files so far (Linux).
+qint64 bytesReadSoFar()
+{
+    QFile io(QStringLiteral("/proc/self/io"));
+    if (!io.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : io.readAll().split('\n')) {
+        if (line.startsWith("rchar:"))
+            return line.mid(6).trimmed().toLongLong();
+    }
+    return -1;
+}
+
+bool exchangeNames(const QByteArray &a, const QByteArray &b)
+{
+    return ::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_EXCHANGE) == 0;
+}
+
+// Lets a reader out of an open() or read() that waits on the pipe under either name.
+void releasePipeReaders(const QByteArray &a, const QByteArray &b)
+{
+    for (const QByteArray &name : {a, b}) {
+        const int fd = ::open(name.constData(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0)
+            ::close(fd);
+    }
+}
+
 const RecordEntryRecord Pupil{QStringLiteral("Ученик"), QStringLiteral("Наводнения"), 4};
 const RecordEntryRecord NextPupil{QStringLiteral("Анна"), QStringLiteral("Землетрясение"), 5};
 
@@ -114,6 +151,9 @@ private slots:
     void hostileLargeInputsAreReadWhole();
     void questionFilesThatAreNoFiles_data();
     void questionFilesThatAreNoFiles();
+    void filesSwappedForPipesNeverHang_data();
+    void filesSwappedForPipesNeverHang();
+    void hugeRecordsFileIsRefusedUnread();
 };
 
 void TestFaults::recordsFaults_data()
@@ -598,6 +638,131 @@ void TestFaults::questionFilesThatAreNoFiles()
     QVERIFY(contents.fault);
     QVERIFY2(contents.fault->message.contains(QStringLiteral("не файл вопросов")), qPrintable(contents.fault->message));
     QVERIFY(contents.records.empty());
+}
+
+enum class SwappedReader { RecordsListing, RecordsInPieces, QuestionFile };
+
+void TestFaults::filesSwappedForPipesNeverHang_data()
+{
+    QTest::addColumn<SwappedReader>("reader");
+    QTest::newRow("records.ssu, the records window") << SwappedReader::RecordsListing;
+    QTest::newRow("records.ssu, the checker") << SwappedReader::RecordsInPieces;
+    QTest::newRow("qes1.ssu") << SwappedReader::QuestionFile;
+}
+
+// Another user swaps the file and a pipe (renameat2 RENAME_EXCHANGE) as fast as
+// the system allows while it is read again and again: every read gives either the
+// whole file or "not a file", and none waits on the pipe. A read that has not come
+// back after 20 s is stuck for good (the pipe never gets a writer): it is let out
+// and counted.
+void TestFaults::filesSwappedForPipesNeverHang()
+{
+    QFETCH(SwappedReader, reader);
+    constexpr int Reads = 50000;
+    QTemporaryDir dir;
+    const bool records = reader != SwappedReader::QuestionFile;
+    const QString path = dir.filePath(records ? QStringLiteral("records.ssu") : QStringLiteral("qes1.ssu"));
+    const QByteArray file = QFile::encodeName(path);
+    const QByteArray pipe = QFile::encodeName(dir.filePath(QStringLiteral("pipe")));
+    QByteArray question = "9,7,5,0\r\n";
+    for (int i = 0; i < 10; ++i)
+        question += "\"Q\",\"A\",\"B\",\"C\",\"D\",0,1,0,0,0\r\n";
+    const QByteArray bytes = records ? recordLine(Pupil).value() + recordLine(NextPupil).value() : question;
+    QVERIFY(writeBytes(path, bytes));
+    QCOMPARE(::mkfifo(pipe.constData(), 0600), 0);
+    if (!exchangeNames(file, pipe) || !exchangeNames(file, pipe))
+        QSKIP("this file system cannot exchange two names");
+
+    // Another process, as another user's would be: it swaps on the other core.
+    const pid_t parent = ::getpid();
+    const pid_t swapper = ::fork();
+    if (swapper == 0) {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);   // never outlives a test that crashed
+        while (::getppid() == parent)
+            exchangeNames(file, pipe);
+        ::_exit(0);
+    }
+    QVERIFY(swapper > 0);
+    std::atomic<bool> stop = false;
+    std::atomic<int> done = 0;
+    int whole = 0, refused = 0, other = 0;
+    std::thread reading([&] {
+        for (int i = 0; i < Reads && !stop; ++i) {
+            bool read = false;
+            bool notAFile = false;
+            if (reader == SwappedReader::RecordsListing) {
+                const RecordsFileBytes got = readRecordsFile(path);
+                read = !got.fault && got.bytes == bytes;
+                notAFile = got.fault && got.fault->contains(QStringLiteral("не файл"));
+            } else if (reader == SwappedReader::RecordsInPieces) {
+                int count = 0;
+                const RecordsScan got = scanRecordsFile(path, [&](const RecordEntryRecord &) { ++count; });
+                read = !got.fault && count == 2;
+                notAFile = got.fault && got.fault->contains(QStringLiteral("не файл"));
+            } else {
+                const QuestionFileContents got = readQuestionFileAt(path);
+                read = !got.fault && got.records.size() == 10;
+                notAFile = got.fault && got.fault->message.contains(QStringLiteral("не файл"));
+            }
+            whole += read;
+            refused += notAFile;
+            other += !read && !notAFile;
+            ++done;
+        }
+    });
+    // The watchdog: only a read that never returns reaches its limit.
+    bool hung = false;
+    QElapsedTimer sinceProgress;
+    sinceProgress.start();
+    for (int seen = 0; seen < Reads && !hung;) {
+        QThread::msleep(10);
+        if (done != seen) {
+            seen = done;
+            sinceProgress.restart();
+        } else if (sinceProgress.elapsed() > 20000) {
+            hung = true;
+        }
+    }
+    stop = true;
+    ::kill(swapper, SIGKILL);
+    ::waitpid(swapper, nullptr, 0);
+    if (hung) {
+        // Out of the stuck open() or read(), so that the reading thread can end.
+        for (const int stuckAt = done; done == stuckAt;) {
+            releasePipeReaders(file, pipe);
+            QThread::msleep(1);
+        }
+    }
+    reading.join();
+    qInfo("%d reads: %d whole, %d refused as no file, %d other", int(done), whole, refused, other);
+    QVERIFY2(!hung, "a read waited on the pipe");
+    QCOMPARE(other, 0);
+    QCOMPARE(whole + refused, Reads);
+}
+
+// A records file larger than the limit is refused by its size, before a byte of it is
+// read, by the listing and by the checker alike.
+void TestFaults::hugeRecordsFileIsRefusedUnread()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("records.ssu"));
+    QVERIFY(writeBytes(path, recordLine(Pupil).value()));
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadWrite) || !file.resize(MaxRecordsFileBytes + 1))
+            QSKIP("this file system keeps no sparse file of 4 GB");
+    }
+    const QString tooLarge = QStringLiteral("Файл рекордов %1 слишком велик, чтобы его показать.").arg(path);
+    const qint64 before = bytesReadSoFar();
+    const RecordsFileBytes listed = readRecordsFile(path);
+    QCOMPARE(listed.fault, tooLarge);
+    QVERIFY(listed.bytes.isEmpty());
+    int count = 0;
+    const RecordsScan scanned = scanRecordsFile(path, [&](const RecordEntryRecord &) { ++count; });
+    QCOMPARE(scanned.fault, tooLarge);
+    QCOMPARE(count, 0);
+    if (before >= 0)
+        QVERIFY2(bytesReadSoFar() - before < 1024 * 1024, qPrintable(QString::number(bytesReadSoFar() - before)));
 }
 
 QTEST_GUILESS_MAIN(TestFaults)

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -38,6 +39,30 @@ std::vector<RecordEntryRecord> entriesOf(const QStringList &lines)
     return entries;
 }
 
+// A records file of about `bytes` bytes made of lines picked at random from `kinds`.
+QByteArray randomRecords(const QList<QByteArray> &kinds, qsizetype bytes, quint32 seed)
+{
+    QRandomGenerator random(seed);
+    QByteArray file;
+    file.reserve(bytes + 64 * 1024);
+    while (file.size() < bytes)
+        file += kinds[int(random.bounded(int(kinds.size())))];
+    return file;
+}
+
+// Small pieces, so that a small file crosses many of them.
+constexpr qsizetype Piece = 128 * 1024;
+
+QString describe(const RecordEntryRecord &entry)
+{
+    return QStringLiteral("%1|%2|%3").arg(entry.name, entry.topic).arg(entry.grade);
+}
+
+QString describe(const FileProblem &problem)
+{
+    return QStringLiteral("%1:%2: %3").arg(problem.line).arg(problem.column).arg(problem.message);
+}
+
 } // namespace
 
 class TestRecords : public QObject {
@@ -52,6 +77,8 @@ private slots:
     void readerReadsRecords_data();
     void readerReadsRecords();
     void writtenLinesReadBack();
+    void readingInPiecesGivesWhatTheWholeGives_data();
+    void readingInPiecesGivesWhatTheWholeGives();
 
     void rowsCarryPads_data();
     void rowsCarryPads();
@@ -195,6 +222,78 @@ void TestRecords::writtenLinesReadBack()
     }
     QVERIFY(!reader.next(read));
     QCOMPARE(reader.offset(), bytes.size());
+}
+
+void TestRecords::readingInPiecesGivesWhatTheWholeGives_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    const QByteArray good = bytesOf(QStringLiteral("Ученик,Наводнения, 4\r\n"));
+    const QByteArray other = bytesOf(QStringLiteral("Анна Петрова,Правила безопасного поведения на воде, 5\r\n"));
+    const QList<QByteArray> damaged = {
+        good, other, good, other,
+        bytesOf(QStringLiteral("Борис,Земле\r\n")),                      // torn
+        bytesOf(QStringLiteral("Вера,Землетрясение, пять\r\n")),         // grade not a number
+        bytesOf(QStringLiteral("Гена\r\nНаводнения\r\n 3\r\n")),          // one field a line
+        bytesOf(QStringLiteral("\"Дина, Ж.\",\"Наводнения\", 2\r\n")),   // quoted, with a comma
+        bytesOf(QStringLiteral("Ева,Наводнения, 4,Жора,Землетрясение, 5\r\n")),   // two on one line
+        QByteArray("\r\n"), QByteArray("\n"), QByteArray("   \r\n"),
+        bytesOf(QStringLiteral("Зоя,Наводнения, 4\r")),                    // lone CR
+        bytesOf(QStringLiteral("Иван,Наводнения, 99999\n")),               // out of range, lone LF
+        bytesOf(QStringLiteral("\"Катя,Наводнения, 4\r\n")),               // a quote not closed here
+    };
+    constexpr qsizetype Size = 5 * Piece + 4096;
+    QTest::newRow("whole lines") << randomRecords({good, other}, Size, 1);
+    QTest::newRow("damage everywhere") << randomRecords(damaged, Size, 2);
+    QTest::newRow("fields at the length limit")
+        << randomRecords({good, QByteArray(MaxFieldBytes, 'x') + ',' + QByteArray(MaxFieldBytes, 'y') + ", 3\r\n",
+                          QByteArray(MaxFieldBytes + 1, 'z') + ",a, 3\r\n"},
+                         Size, 3);
+    // Records longer than the margin kept before a piece's end, so that pieces end inside them.
+    QTest::newRow("long runs of spaces and overlong fields")
+        << randomRecords({good, bytesOf(QStringLiteral("Анна,Наводнения,")) + QByteArray(100 * 1024, ' ') + "4\r\n",
+                          QByteArray(100 * 1024, 'w') + "\r\n", other},
+                         Size, 6);
+    // The first piece ends between the CR and the LF of a long record's line break.
+    const QByteArray start = good + bytesOf(QStringLiteral("Анна,Наводнения,"));
+    QTest::newRow("a line break across two pieces")
+        << start + QByteArray(Piece - start.size() - 2, ' ') + "4\r\n" + other + good;
+    QTest::newRow("a blank run longer than a piece")
+        << good + QByteArray(Piece + 1024, ' ') + QByteArray(Piece, '\n') + other
+               + randomRecords(damaged, Piece, 4) + QByteArray(Piece, ' ');
+    QTest::newRow("no line break at the end") << randomRecords(damaged, Size, 5) + bytesOf(QStringLiteral("Лена,Наводн"));
+    QTest::newRow("empty") << QByteArray();
+}
+
+// The checker reads a records file a piece at a time and forgets what it has passed;
+// it must find exactly the records and problems of the whole file's bytes.
+void TestRecords::readingInPiecesGivesWhatTheWholeGives()
+{
+    QFETCH(QByteArray, bytes);
+    QStringList whole;
+    QStringList wholeProblems;
+    RecordReader reader(bytes);
+    RecordEntryRecord entry;
+    while (reader.next(entry))
+        whole << describe(entry);
+    for (const FileProblem &problem : reader.problems())
+        wholeProblems << describe(problem);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("records.ssu"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+    file.close();
+    QStringList pieces;
+    const RecordsScan scan = scanRecordsFile(
+        path, [&](const RecordEntryRecord &entry) { pieces << describe(entry); }, RecordsLockWait, Piece);
+    QCOMPARE(scan.fault, std::nullopt);
+    QStringList pieceProblems;
+    for (const FileProblem &problem : scan.problems)
+        pieceProblems << describe(problem);
+    QCOMPARE(pieces.size(), whole.size());
+    QCOMPARE(pieces, whole);
+    QCOMPARE(pieceProblems, wholeProblems);
 }
 
 void TestRecords::rowsCarryPads_data()

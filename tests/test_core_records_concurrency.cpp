@@ -79,6 +79,7 @@ private slots:
     void pupilsOfOneGroupShareTheFile_data();
     void pupilsOfOneGroupShareTheFile();
     void shareWithoutWorkingLocksIsSaid();
+    void listingKeepsNoPupilWaiting();
 
 private:
     QTemporaryDir dir_;
@@ -488,6 +489,42 @@ void TestRecordsConcurrency::shareWithoutWorkingLocksIsSaid()
     QVERIFY(notConfirmed > 0);
     for (const QByteArray &line : saved)
         QVERIFY2(floodSet.contains(line.chopped(1)), line.constData());
+}
+
+// Another copy lists a large records file again and again (a sparse 256 MB file, read
+// whole every time) while pupils finish: each result is written, since a listing holds
+// the lock only to see where the file ends, not while it reads.
+void TestRecordsConcurrency::listingKeepsNoPupilWaiting()
+{
+    const QString path = dir_.filePath(QStringLiteral("large.ssu"));
+    const QByteArray first = workerLine(0, 0);
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QCOMPARE(file.write(first), first.size());
+        QVERIFY(file.resize(256 * 1024 * 1024));
+    }
+    const auto lister = startWorker({QStringLiteral("list"), path});
+    QVERIFY(lister->waitForStarted());
+    QVERIFY(lister->waitForReadyRead(60000));
+    QCOMPARE(lister->readLine().trimmed(), QByteArray("listing"));
+
+    QByteArray written;
+    for (int k = 0; k < 20; ++k) {
+        const RecordEntryRecord entry{QStringLiteral("Анна%1").arg(k), QStringLiteral("Землетрясение"), 5};
+        // Far longer than the look at the file's size, shorter than reading it.
+        const std::optional<QString> fault = appendRecord(path, entry, std::chrono::milliseconds(100));
+        QVERIFY2(!fault, qPrintable(fault.value_or(QString())));
+        written += recordLine(entry).value();
+        QThread::msleep(20);
+    }
+    lister->closeWriteChannel();
+    QVERIFY(lister->waitForFinished(60000));
+    QCOMPARE(lister->exitCode(), 0);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.seek(file.size() - written.size() - 2));
+    QCOMPARE(file.readAll(), "\r\n" + written);   // the NUL tail is no line break: CR LF first
 }
 
 QTEST_GUILESS_MAIN(TestRecordsConcurrency)

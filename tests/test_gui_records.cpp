@@ -10,6 +10,8 @@
 #include <QListView>
 #include <QMenu>
 #include <QRandomGenerator>
+#include <sys/mman.h>
+#include <unistd.h>
 
 using namespace gui;
 
@@ -56,6 +58,19 @@ QStringList rowsByReader(const QByteArray &bytes)
 const QString Floods = QStringLiteral("Наводнения");
 const QString Quake = QStringLiteral("Землетрясение");
 
+// What this process has read from files so far (Linux).
+qint64 bytesReadSoFar()
+{
+    QFile io(QStringLiteral("/proc/self/io"));
+    if (!io.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : io.readAll().split('\n')) {
+        if (line.startsWith("rchar:"))
+            return line.mid(6).trimmed().toLongLong();
+    }
+    return -1;
+}
+
 } // namespace
 
 class TestRecords : public QObject {
@@ -83,6 +98,8 @@ private slots:
     void listIsFixedPitchAndReadOnly();
     void opensWithCyrillicAccessKeys();
     void unreadableFileIsReported();
+    void hugeFileIsRefusedUnread();
+    void blankTailIsNotReadPerRow();
 
 private:
     std::unique_ptr<FreshRun> run_;
@@ -362,6 +379,62 @@ void TestRecords::unreadableFileIsReported()
     QVERIFY2(box.text.contains(RecordsFileName), qPrintable(box.text));
     QVERIFY(!form5().isVisible());
     QVERIFY(form1().isEnabled());
+}
+
+// A records file larger than can be listed is refused by its size, before a byte of it
+// is read: a sparse file of over 4 GB costs neither memory nor a frozen window.
+void TestRecords::hugeFileIsRefusedUnread()
+{
+    {
+        QFile file(RecordsFileName);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(encode1251(QStringLiteral("Аня,") + Floods + QStringLiteral(", 4\r\n")).value());
+        if (!file.resize(MaxRecordsFileBytes + 1))
+            QSKIP("this file system keeps no sparse file of 4 GB");
+    }
+    const qint64 before = bytesReadSoFar();
+    ModalAnswers answers;
+    answers.press(QMessageBox::Ok);
+    form1().Rec->trigger();
+    QVERIFY(answers.allAnswered());
+    const SeenDialog &box = answers.seen().first();
+    QCOMPARE(box.title, QStringLiteral("Ошибка"));
+    QCOMPARE(box.text, QStringLiteral("Файл рекордов %1 слишком велик, чтобы его показать.").arg(RecordsFileName));
+    QVERIFY(!form5().isVisible());
+    QVERIFY(form1().isEnabled());
+    if (before >= 0)
+        QVERIFY2(bytesReadSoFar() - before < 1024 * 1024, qPrintable(QString::number(bytesReadSoFar() - before)));
+    QVERIFY(QFile::remove(RecordsFileName));
+}
+
+// 20 records and then a long run of spaces (a file padded by some editor or copy tool):
+// the end of the data is found once, not again for every row painted. The tail is made
+// unreadable after the listing, so any later look at it ends the test.
+void TestRecords::blankTailIsNotReadPerRow()
+{
+    QByteArray records;
+    for (int i = 0; i < 20; ++i)
+        records += encode1251(QStringLiteral("Ученик%1,").arg(i) + Quake + QStringLiteral(", 5\r\n")).value();
+    const qsizetype page = qsizetype(::sysconf(_SC_PAGESIZE));
+    const qsizetype dataPages = (records.size() + page - 1) / page;
+    const qsizetype size = (dataPages + 256) * page;   // 1 MiB of spaces after the data page
+    void *memory = ::mmap(nullptr, size_t(size), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    QVERIFY(memory != MAP_FAILED);
+    char *bytes = static_cast<char *>(memory);
+    std::memset(bytes, ' ', size_t(size));
+    std::memcpy(bytes, records.constData(), size_t(records.size()));
+    const QStringList expected = rowsByReader(records);
+
+    RecordsModel model;
+    model.setFileBytes(QByteArray::fromRawData(bytes, size));
+    QCOMPARE(model.rowCount(), 20);
+    QVERIFY(::mprotect(bytes + dataPages * page, size_t(size - dataPages * page), PROT_NONE) == 0);
+    QStringList rows;
+    for (int i = 0; i < model.rowCount(); ++i)
+        rows << model.index(i).data().toString();
+    QCOMPARE(rows, expected);
+    model.clear();
+    ::munmap(memory, size_t(size));
 }
 
 QTEST_MAIN(TestRecords)

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <algorithm>
 
 namespace {
@@ -65,21 +66,55 @@ QJsonObject questionsJson(const QuestionFileContents &contents)
     };
 }
 
-QJsonObject recordsJson(const std::vector<RecordRow> &records)
+QByteArray compactJson(const auto &value)
 {
-    QJsonArray array;
-    for (const RecordRow &record : records) {
-        array.append(QJsonObject{
-            {QStringLiteral("name"), record.entry.name},
-            {QStringLiteral("topic"), record.entry.topic},
-            {QStringLiteral("grade"), record.entry.grade},
-            {QStringLiteral("row"), record.row},
-        });
+    return QJsonDocument(value).toJson(QJsonDocument::Compact);
+}
+
+// A JSON string as QJsonDocument writes it: UTF-8, with quotes, backslashes and
+// control characters escaped. Written by hand because a records file's report is
+// written line by line, and a document per line would cost thirty times as much.
+void appendJsonString(QByteArray &out, const QString &text)
+{
+    static const char Hex[] = "0123456789abcdef";
+    const QByteArray utf8 = text.toUtf8();
+    out += '"';
+    qsizetype plain = 0;   // start of the run of bytes that need no escape
+    for (qsizetype i = 0; i < utf8.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        if (byte >= 0x20 && byte != '"' && byte != '\\')
+            continue;
+        out.append(utf8.constData() + plain, i - plain);
+        plain = i + 1;
+        switch (byte) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        case '\b': out += "\\b"; break;
+        case '\f': out += "\\f"; break;
+        default:
+            out += "\\u00";
+            out += Hex[byte >> 4];
+            out += Hex[byte & 0xF];
+        }
     }
-    return QJsonObject{
-        {QStringLiteral("kind"), QStringLiteral("records")},
-        {QStringLiteral("records"), array},
-    };
+    out.append(utf8.constData() + plain, utf8.size() - plain);
+    out += '"';
+}
+
+// {"grade":…,"name":…,"row":…,"topic":…}, the keys in the order QJsonDocument gives them.
+QByteArray recordJson(const RecordRow &record)
+{
+    QByteArray out = "{\"grade\":" + QByteArray::number(record.entry.grade) + ",\"name\":";
+    appendJsonString(out, record.entry.name);
+    out += ",\"row\":";
+    appendJsonString(out, record.row);
+    out += ",\"topic\":";
+    appendJsonString(out, record.entry.topic);
+    out += '}';
+    return out;
 }
 
 } // namespace
@@ -99,7 +134,7 @@ FileKind kindOf(const QString &file, bool afterRecordsOption)
 
 FileReport checkQuestionFile(const QString &file)
 {
-    FileReport report{file, FileKind::Questions, readQuestionFileAt(file), {}, {}};
+    FileReport report{file, FileKind::Questions, readQuestionFileAt(file), {}};
     report.problems = report.questions.warnings;
     if (report.questions.fault)
         report.problems.push_back(*report.questions.fault);
@@ -107,28 +142,27 @@ FileReport checkQuestionFile(const QString &file)
     return report;
 }
 
-FileReport checkRecordsFile(const QString &file)
+FileReport checkRecordsFile(const QString &file, const std::function<void(const RecordRow &)> &onRecord)
 {
-    FileReport report{file, FileKind::Records, {}, {}, {}};
+    FileReport report{file, FileKind::Records, {}, {}};
     // The program reads a missing records file as no records, but a teacher who
     // names a file wants to know that it is not there.
     if (!QFileInfo::exists(file)) {
         report.problems.push_back({0, 0, Severity::Error, QStringLiteral("Файла рекордов нет.")});
         return report;
     }
-    // Read as the program reads it: under the shared lock, refusing folders and devices.
-    const RecordsFileBytes input = readRecordsFile(file);
-    if (input.fault) {
-        report.problems.push_back({0, 0, Severity::Error, *input.fault});
+    // Read as the program reads it: under the shared lock, refusing folders, devices
+    // and files too large to list.
+    RowPads pads;
+    RecordsScan scan = scanRecordsFile(file, [&](const RecordEntryRecord &entry) {
+        if (onRecord)
+            onRecord({entry, buildRecordRow(entry, pads)});
+    });
+    if (scan.fault) {
+        report.problems.push_back({0, 0, Severity::Error, *scan.fault});
         return report;
     }
-    const QByteArray &bytes = input.bytes;
-    RecordReader reader(bytes);
-    RowPads pads;
-    RecordEntryRecord entry;
-    while (reader.next(entry))
-        report.records.push_back({entry, buildRecordRow(entry, pads)});
-    report.problems = reader.problems();
+    report.problems = std::move(scan.problems);
     sortByPlace(report.problems);
     return report;
 }
@@ -149,10 +183,25 @@ QStringList problemLines(const FileReport &report)
 
 QJsonObject reportJson(const FileReport &report)
 {
-    QJsonObject object = report.kind == FileKind::Questions ? questionsJson(report.questions)
-                                                            : recordsJson(report.records);
+    QJsonObject object = questionsJson(report.questions);
     object.insert(QStringLiteral("file"), report.file);
     object.insert(QStringLiteral("ok"), report.ok());
     object.insert(QStringLiteral("problems"), problemsJson(report.problems));
     return object;
+}
+
+FileReport writeRecordsJson(const QString &file, const std::function<void(const QByteArray &)> &write)
+{
+    // The records go first, as they are read; whether the file is fine is known only after them.
+    QByteArray head = "{\"file\":";
+    appendJsonString(head, file);
+    write(head + ",\"kind\":\"records\",\"records\":[");
+    bool first = true;
+    const FileReport report = checkRecordsFile(file, [&](const RecordRow &record) {
+        write((first ? "" : ",") + recordJson(record));
+        first = false;
+    });
+    write("],\"ok\":" + QByteArray(report.ok() ? "true" : "false") + ",\"problems\":"
+          + compactJson(problemsJson(report.problems)) + "}");
+    return report;
 }

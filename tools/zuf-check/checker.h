@@ -7,6 +7,7 @@
 
 #include <QJsonObject>
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 enum class FileKind { Questions, Records };
@@ -20,7 +21,6 @@ struct FileReport {
     QString file;
     FileKind kind = FileKind::Questions;
     QuestionFileContents questions;      // a question file's contents
-    std::vector<RecordRow> records;      // a records file's lines
     std::vector<FileProblem> problems;   // ordered by place in the file
 
     bool ok() const;   // no problem is an error
@@ -30,9 +30,15 @@ struct FileReport {
 FileKind kindOf(const QString &file, bool afterRecordsOption);
 
 FileReport checkQuestionFile(const QString &file);
-FileReport checkRecordsFile(const QString &file);
+// A records file is read a piece at a time and keeps none of its lines: each goes to
+// onRecord, with its row, as it is read.
+FileReport checkRecordsFile(const QString &file, const std::function<void(const RecordRow &)> &onRecord = {});
 
 // "FILE:LINE:COLUMN: error: TEXT" per problem ("FILE: error: TEXT" when the
 // problem concerns the whole file).
 QStringList problemLines(const FileReport &report);
+// A question file's report.
 QJsonObject reportJson(const FileReport &report);
+// A records file's report, written out as it is read, record by record: the same object
+// as reportJson would give with every line in "records". Returns the report.
+FileReport writeRecordsJson(const QString &file, const std::function<void(const QByteArray &)> &write);

@@ -5,7 +5,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <cstdio>
 
@@ -69,19 +68,32 @@ int main(int argc, char *argv[])
         return 2;
     }
 
+    // Each file's report is written as soon as it is made, a records file's while it is
+    // read: a large one is never held whole.
     bool allOk = true;
-    QJsonArray reports;
+    bool firstReport = true;
+    if (request->json)
+        print(stdout, "[");
     for (const auto &[file, kind] : request->files) {
-        const FileReport report = kind == FileKind::Records ? checkRecordsFile(file) : checkQuestionFile(file);
-        allOk = allOk && report.ok();
-        if (request->json) {
-            reports.append(reportJson(report));
-        } else {
+        FileReport report;
+        if (!request->json) {
+            report = kind == FileKind::Records ? checkRecordsFile(file) : checkQuestionFile(file);
             for (const QString &line : problemLines(report))
                 print(stdout, (line + QLatin1Char('\n')).toUtf8());
+        } else {
+            if (!firstReport)
+                print(stdout, ",");
+            firstReport = false;
+            if (kind == FileKind::Records) {
+                report = writeRecordsJson(file, [](const QByteArray &bytes) { print(stdout, bytes); });
+            } else {
+                report = checkQuestionFile(file);
+                print(stdout, QJsonDocument(reportJson(report)).toJson(QJsonDocument::Compact));
+            }
         }
+        allOk = allOk && report.ok();
     }
     if (request->json)
-        print(stdout, QJsonDocument(reports).toJson(QJsonDocument::Compact) + '\n');
+        print(stdout, "]\n");
     return allOk ? 0 : 1;
 }
