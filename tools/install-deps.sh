@@ -12,6 +12,7 @@ packages=(
   xvfb xauth x11-apps xdotool imagemagick sox librsvg2-bin bc
   clang libclang-rt-14-dev
   desktop-file-utils appstream dpkg-dev file
+  at-spi2-core python3-pyatspi gir1.2-atspi-2.0 dbus dbus-x11 x11-utils
 )
 
 missing=()
