@@ -137,7 +137,18 @@ void TickBox::paintEvent(QPaintEvent *)
     QStyleOptionButton option;
     initStyleOption(&option);
     option.text.clear();
+    // With no caption the style draws the focus inside the tick box, where a tick
+    // hides it; a pupil on the keyboard sees it around the box instead.
+    const bool focused = option.state & QStyle::State_HasFocus;
+    option.state &= ~QStyle::State_HasFocus;
     painter.drawControl(QStyle::CE_CheckBox, option);
+    if (focused) {
+        QStyleOptionFocusRect frame;
+        frame.initFrom(this);
+        frame.rect = rect();
+        frame.backgroundColor = palette().color(QPalette::Window);
+        painter.drawPrimitive(QStyle::PE_FrameFocusRect, frame);
+    }
 }
 
 FrameShape::FrameShape(QWidget *parent, QColor outline, bool rounded)

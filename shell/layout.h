@@ -141,7 +141,8 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 };
 
-// A check box of the tables: only the tick box is drawn, never the caption.
+// A check box of the tables: only the tick box is drawn, never the caption; the
+// keyboard focus shows as a dotted frame around the box.
 class TickBox : public QCheckBox {
     Q_OBJECT
 public:
