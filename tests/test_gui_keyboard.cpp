@@ -83,15 +83,24 @@ ModalAnswers::Answer typeName(const QString &name)
     };
 }
 
+// The box's focused button, once the box has the keyboard; the box itself takes
+// Enter and the access keys of its buttons.
+QWidget *boxKeyTarget(QWidget *dialog)
+{
+    if (QTest::qWaitFor([dialog] { return dialog->isActiveWindow(); }, 20000) && dialog->focusWidget())
+        return dialog->focusWidget();
+    return dialog;
+}
+
 ModalAnswers::Answer pressEnter()
 {
-    return [](QWidget *dialog) { QTest::keyClick(dialog->focusWidget(), Qt::Key_Return); };
+    return [](QWidget *dialog) { QTest::keyClick(boxKeyTarget(dialog), Qt::Key_Return); };
 }
 
 ModalAnswers::Answer pressAccessKey(QChar letter)
 {
     return [letter](QWidget *dialog) {
-        QTest::sendKeyEvent(QTest::Click, dialog->focusWidget(), Qt::Key(letter.toUpper().unicode()),
+        QTest::sendKeyEvent(QTest::Click, boxKeyTarget(dialog), Qt::Key(letter.toUpper().unicode()),
                             QString(letter), Qt::NoModifier);
     };
 }

@@ -26,7 +26,7 @@ gi.require_version("Atspi", "2.0")
 from gi.repository import Atspi  # noqa: E402
 import pyatspi  # noqa: E402
 
-TIMEOUT = 60.0          # seconds; generous, the CI machine may be busy
+TIMEOUT = 120.0         # seconds; generous, the CI machine may be busy
 POLL = 0.1
 
 TOPIC = "Наводнения"    # the catalogue reads it from qes8.ssu
@@ -47,11 +47,18 @@ def question_file():
     return ("\r\n".join(lines) + "\r\n").encode("cp1251")
 
 
+# The program under test; a wait ends at once when it has ended.
+program_process = None
+
+
 def wait_for(what, probe, timeout=TIMEOUT):
     """Polls probe() until it gives something true; returns that or fails."""
     deadline = time.monotonic() + timeout
     last_error = None
     while time.monotonic() < deadline:
+        if program_process is not None and program_process.poll() is not None:
+            raise Failure(f"the program ended (exit status {program_process.returncode}) "
+                          f"while waiting for {what}")
         try:
             found = probe()
             if found:
@@ -293,6 +300,8 @@ def run(program, dump_file):
         with open(os.path.join(work, "qes8.ssu"), "wb") as f:
             f.write(question_file())
         proc = subprocess.Popen([program], cwd=work)
+        global program_process
+        program_process = proc
         app = wait_for("the program on the accessibility bus", lambda: find_app("zuf-quiz"))
         app.set_cache_mask(Atspi.Cache.NONE)
 
@@ -343,6 +352,8 @@ def dump_only(program, out, questions):
             with open(os.path.join(work, "qes8.ssu"), "wb") as f:
                 f.write(question_file())
         proc = subprocess.Popen([program], cwd=work)
+        global program_process
+        program_process = proc
         app = wait_for("the program on the accessibility bus", lambda: find_app("zuf-quiz"))
         app.set_cache_mask(Atspi.Cache.NONE)
         welcome = wait_for("the welcome window", lambda: top_windows(app)[0])
