@@ -22,7 +22,7 @@ const ControlRow controls[] = {
     {.name = "Shape2", .kind = K::FrameShape, .left = 120, .top = 3240, .width = 3975, .height = 615, .fore = Grey3, .marked = true},
     {.name = "Shape1", .kind = K::FrameShape, .left = 120, .top = 120, .width = 3975, .height = 3015, .fore = Grey3, .marked = true},
     {.name = "Image1", .kind = K::Picture, .left = 0, .top = 2880, .width = 4215, .height = 1095},
-    {.name = "Label1", .kind = K::Label, .left = 360, .top = 240, .width = 3495, .height = 2775, .font = {"Times New Roman", 150}, .fore = Black, .align = Align::Centre, .tabIndex = 0},
+    {.name = "Label1", .kind = K::Label, .left = 360, .top = 240, .width = 3495, .height = 2775, .font = {"Times New Roman", 150}, .fore = Black, .align = Align::Centre, .tabIndex = 0, .accessibleName = "Ваша оценка: %1"},
 };
 
 const char *const icons[] = {":/icons/document-16.png", ":/icons/document-32.png", ":/icons/document-48.png"};

@@ -19,7 +19,7 @@ constexpr Colour Grey3 = systemColour(3);
 
 const ControlRow controls[] = {
     {.name = "Command1", .kind = K::Button, .text = "Ok", .left = 4320, .top = 4200, .width = 1575, .height = 375, .tabIndex = 4},
-    {.name = "List1", .kind = K::ListBox, .left = 0, .top = 480, .width = 10215, .height = 3570, .font = {"Courier", 9.75}, .fore = Black, .tabIndex = 3, .modelView = true},
+    {.name = "List1", .kind = K::ListBox, .left = 0, .top = 480, .width = 10215, .height = 3570, .font = {"Courier", 9.75}, .fore = Black, .tabIndex = 3, .modelView = true, .accessibleName = "Результаты: имя, тест, оценка"},
     {.name = "Shape1", .kind = K::FrameShape, .left = 3720, .top = 4080, .width = 2775, .height = 615, .fore = Grey3, .marked = true},
     {.name = "Label3", .kind = K::Label, .text = "Оценка", .left = 8520, .top = 120, .width = 1335, .height = 375, .font = Heading, .fore = Grey3, .align = Align::Centre, .tabIndex = 2},
     {.name = "Label2", .kind = K::Label, .text = "Тест", .left = 2760, .top = 120, .width = 4215, .height = 375, .font = Heading, .fore = Grey3, .align = Align::Centre, .tabIndex = 1},

@@ -100,11 +100,24 @@ QString RecordsModel::rowText(int i) const
     return buildRecordRow(*entry, pads);
 }
 
+// A screen reader reads a row as its three fields, not as the spaces that line them up.
+QString RecordsModel::spokenRowText(int i) const
+{
+    const std::optional<RecordEntryRecord> entry = readRecordAt(bytes_, rows_[size_t(i)].offset);
+    if (!entry)
+        return {};
+    return QStringLiteral("%1, %2, оценка %3").arg(entry->name, entry->topic).arg(entry->grade);
+}
+
 QVariant RecordsModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= rowCount() || role != Qt::DisplayRole)
+    if (!index.isValid() || index.row() >= rowCount())
         return {};
-    return rowText(index.row());
+    if (role == Qt::DisplayRole)
+        return rowText(index.row());
+    if (role == Qt::AccessibleTextRole)
+        return spokenRowText(index.row());
+    return {};
 }
 
 Qt::ItemFlags RecordsModel::flags(const QModelIndex &index) const

@@ -32,6 +32,8 @@ public:
 
     // The text of row i, as buildRecordRow gives it.
     QString rowText(int i) const;
+    // Row i as a screen reader reads it: name, topic and grade.
+    QString spokenRowText(int i) const;
 
 private:
     // Where a record starts and the pads its row carries: eight bytes a row.

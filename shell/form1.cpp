@@ -25,10 +25,10 @@ constexpr FontSpec Sans825{"MS Sans Serif", 8.25};
 constexpr Colour Grey3 = systemColour(3);
 
 const ControlRow controls[] = {
-    {.name = "Check4", .kind = K::CheckBox, .text = "Check4", .left = 240, .top = 5520, .width = 255, .height = 255, .tabIndex = 16},
-    {.name = "Check3", .kind = K::CheckBox, .text = "Check3", .left = 240, .top = 4800, .width = 255, .height = 255, .tabIndex = 15},
-    {.name = "Check2", .kind = K::CheckBox, .text = "Check2", .left = 240, .top = 4080, .width = 255, .height = 225, .tabIndex = 14},
-    {.name = "Check1", .kind = K::CheckBox, .text = "Check1", .left = 240, .top = 3360, .width = 255, .height = 255, .tabIndex = 13},
+    {.name = "Check4", .kind = K::CheckBox, .text = "Check4", .left = 240, .top = 5520, .width = 255, .height = 255, .tabIndex = 16, .accessibleDescription = "Ответ 4"},
+    {.name = "Check3", .kind = K::CheckBox, .text = "Check3", .left = 240, .top = 4800, .width = 255, .height = 255, .tabIndex = 15, .accessibleDescription = "Ответ 3"},
+    {.name = "Check2", .kind = K::CheckBox, .text = "Check2", .left = 240, .top = 4080, .width = 255, .height = 225, .tabIndex = 14, .accessibleDescription = "Ответ 2"},
+    {.name = "Check1", .kind = K::CheckBox, .text = "Check1", .left = 240, .top = 3360, .width = 255, .height = 255, .tabIndex = 13, .accessibleDescription = "Ответ 1"},
     {.name = "Command1", .kind = K::Button, .text = "Ответ", .left = 3480, .top = 6240, .width = 1335, .height = 375, .font = Sans825, .tabIndex = 5, .hidden = true},
     {.name = "Shape10", .kind = K::FrameShape, .left = 6120, .top = 240, .width = 1815, .height = 975, .fore = Grey3, .marked = true},
     {.name = "Shape9", .kind = K::FrameShape, .left = 240, .top = 240, .width = 1815, .height = 975, .fore = Grey3, .marked = true},
@@ -46,10 +46,10 @@ const ControlRow controls[] = {
     {.name = "Label12", .kind = K::Label, .left = 120, .top = 4440, .width = 7935, .height = 2175, .font = {"Times New Roman", 12, true, true}, .fore = Black, .back = systemColour(10), .align = Align::Centre, .tabIndex = 12},
     {.name = "Label11", .kind = K::Label, .left = 120, .top = 2880, .width = 7935, .height = 1455, .font = {"Times New Roman", 12, true, true}, .fore = Black, .back = systemColour(10), .align = Align::Centre, .tabIndex = 11},
     {.name = "Label10", .kind = K::Label, .left = 120, .top = 1920, .width = 7935, .height = 735, .font = {"Times New Roman", 24, true, true}, .fore = systemColour(6), .align = Align::Centre, .tabIndex = 10},
-    {.name = "Label9", .kind = K::Label, .text = "0", .left = 6240, .top = 120, .width = 1575, .height = 735, .font = {"Times New Roman", 36}, .fore = Black, .align = Align::Centre, .tabIndex = 9, .hidden = true},
+    {.name = "Label9", .kind = K::Label, .text = "0", .left = 6240, .top = 120, .width = 1575, .height = 735, .font = {"Times New Roman", 36}, .fore = Black, .align = Align::Centre, .tabIndex = 9, .hidden = true, .accessibleName = "Номер вопроса: %1"},
     {.name = "Label8", .kind = K::Label, .text = "Количество баллов", .left = 240, .top = 840, .width = 1935, .height = 375, .font = Sans825, .fore = Black, .align = Align::Centre, .tabIndex = 8, .hidden = true},
     {.name = "Label7", .kind = K::Label, .text = "Номер вопроса", .left = 6120, .top = 840, .width = 1815, .height = 375, .font = Sans825, .fore = Black, .align = Align::Centre, .tabIndex = 7, .hidden = true},
-    {.name = "Label6", .kind = K::Label, .text = "0", .left = 240, .top = 120, .width = 1815, .height = 735, .font = {"Times New Roman", 36}, .fore = Black, .align = Align::Centre, .tabIndex = 6, .hidden = true},
+    {.name = "Label6", .kind = K::Label, .text = "0", .left = 240, .top = 120, .width = 1815, .height = 735, .font = {"Times New Roman", 36}, .fore = Black, .align = Align::Centre, .tabIndex = 6, .hidden = true, .accessibleName = "Количество баллов: %1"},
     {.name = "Label5", .kind = K::Label, .left = 1080, .top = 5400, .width = 6735, .height = 615, .font = Sans825, .tabIndex = 4},
     {.name = "Label4", .kind = K::Label, .left = 1080, .top = 4680, .width = 6975, .height = 615, .font = Sans825, .tabIndex = 3},
     {.name = "Label3", .kind = K::Label, .left = 1080, .top = 3960, .width = 6735, .height = 615, .font = Sans825, .tabIndex = 2},
@@ -99,7 +99,7 @@ void setShown(std::initializer_list<QWidget *> widgets, bool shown)
 
 Form1::Form1()
 {
-    auto *client = new QWidget(this);
+    auto *client = new ClientArea(this);
     setCentralWidget(client);
     buildMenuBar(*menuBar(), menu);
     buildWindow(*this, *client, windowTable);
@@ -185,6 +185,7 @@ void Form1::showTitleScreen()
     setQuestionFramesShown(false);
     setShown({Label15, Label14, Label13}, true);
     setShown({Shape1, Shape2}, true);
+    describeAnswers();
 }
 
 void Form1::setQuestionFramesShown(bool shown)
@@ -199,6 +200,16 @@ void Form1::showQuestion(int n)
     Label3->setText(QuestionBank.answer(n, 2));
     Label4->setText(QuestionBank.answer(n, 3));
     Label5->setText(QuestionBank.answer(n, 4));
+    describeAnswers();
+}
+
+void Form1::describeAnswers()
+{
+    const std::array<std::pair<TickBox *, CaptionLabel *>, 4> rows = {
+        {{Check1, Label2}, {Check2, Label3}, {Check3, Label4}, {Check4, Label5}}};
+    for (auto [box, label] : rows)
+        box->setAccessibleName(stripMnemonic(label->text()));
+    centralWidget()->setAccessibleDescription(stripMnemonic(Label1->text()));
 }
 
 void Form1::Command1_Click()

@@ -45,6 +45,9 @@ public:
     void showTitleScreen();
     // Shape3 to Shape10, the frames of the question screen, shown or hidden together.
     void setQuestionFramesShown(bool shown);
+    // A screen reader reads each tick box by the answer text beside it, and the
+    // question as the description of the group the boxes stand in.
+    void describeAnswers();
 
 signals:
     // The run is over: main() ends the event loop on it.

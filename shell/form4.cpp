@@ -14,19 +14,19 @@ constexpr Colour Grey3 = systemColour(3);
 
 const ControlRow controls[] = {
     {.name = "Command1", .kind = K::Button, .text = "Ok", .left = 2760, .top = 5400, .width = 1575, .height = 375, .tabIndex = 5},
-    {.name = "Text1", .kind = K::TextBox, .left = 0, .top = 2400, .width = 6975, .height = 2775, .font = Times12, .fore = Black, .back = systemColour(4), .tabIndex = 0, .multiLine = true},
+    {.name = "Text1", .kind = K::TextBox, .left = 0, .top = 2400, .width = 6975, .height = 2775, .font = Times12, .fore = Black, .back = systemColour(4), .tabIndex = 0, .multiLine = true, .accessibleName = "Текст справки"},
     {.name = "Shape3", .kind = K::FrameShape, .left = 2280, .top = 5280, .width = 2535, .height = 615, .fore = Grey3, .marked = true},
     {.name = "Shape2", .kind = K::FrameShape, .left = 120, .top = 1320, .width = 5175, .height = 975, .fore = Grey3, .marked = true},
     {.name = "Shape1", .kind = K::FrameShape, .left = 120, .top = 360, .width = 5175, .height = 975, .fore = Grey3, .marked = true},
     {.name = "Line3", .kind = K::Line, .left = 840, .top = 1320, .width = 5280 - 840, .height = 0},
-    {.name = "Image5", .kind = K::Picture, .left = 5400, .top = 0, .width = 1620, .height = 2400, .picture = ":/pictures/title.jpg"},
+    {.name = "Image5", .kind = K::Picture, .left = 5400, .top = 0, .width = 1620, .height = 2400, .picture = ":/pictures/title.jpg", .accessibleName = "Заставка: самолёт, бронетранспортёр, пистолет, водопад и надпись «Тесты по ЗУФ»"},
     {.name = "Label8", .kind = K::Label, .text = "Дизайн: Е. С. Глушенкова", .left = 1200, .top = 1920, .width = 3615, .height = 255, .font = Times12, .fore = Grey3, .tabIndex = 6},
-    {.name = "Image2", .kind = K::Picture, .left = 240, .top = 1440, .width = 855, .height = 735, .picture = ":/pictures/portrait2.jpg"},
+    {.name = "Image2", .kind = K::Picture, .left = 240, .top = 1440, .width = 855, .height = 735, .picture = ":/pictures/portrait2.jpg", .accessibleName = "Фотография: Е. С. Глушенкова"},
     {.name = "Label5", .kind = K::Label, .text = "Тестирование: Е. С. Глушенкова", .left = 1200, .top = 1440, .width = 3615, .height = 255, .font = Times12, .fore = Grey3, .tabIndex = 4},
     {.name = "Label4", .kind = K::Label, .text = "Подборка тестов: А. Н. Лузгин", .left = 1200, .top = 960, .width = 3735, .height = 255, .font = Times12, .fore = Grey3, .tabIndex = 3},
     {.name = "Label3", .kind = K::Label, .text = "Программирование: А. Н. Лузгин", .left = 1200, .top = 480, .width = 3855, .height = 255, .font = Times12, .fore = Grey3, .tabIndex = 2},
     {.name = "Label1", .kind = K::Label, .text = "Авторы:", .left = 2880, .top = 0, .width = 1215, .height = 375, .font = {"Times New Roman", 15.75, true}, .fore = systemColour(6), .align = Align::Centre, .tabIndex = 1},
-    {.name = "Image1", .kind = K::Picture, .left = 240, .top = 480, .width = 855, .height = 735, .picture = ":/pictures/portrait1.jpg"},
+    {.name = "Image1", .kind = K::Picture, .left = 240, .top = 480, .width = 855, .height = 735, .picture = ":/pictures/portrait1.jpg", .accessibleName = "Фотография: А. Н. Лузгин"},
 };
 
 const char *const icons[] = {":/icons/help-book-16.png", ":/icons/help-book-32.png", ":/icons/help-book-48.png"};

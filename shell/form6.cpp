@@ -16,7 +16,7 @@ using K = ControlKind;
 const ControlRow controls[] = {
     {.name = "Command2", .kind = K::Button, .text = "Нет", .left = 4320, .top = 1920, .width = 1575, .height = 375, .tabIndex = 2},
     {.name = "Command1", .kind = K::Button, .text = "Да", .left = 1800, .top = 1920, .width = 1575, .height = 375, .tabIndex = 1},
-    {.name = "Image1", .kind = K::Picture, .left = 120, .top = 120, .width = 1545, .height = 2250, .picture = ":/pictures/title.jpg"},
+    {.name = "Image1", .kind = K::Picture, .left = 120, .top = 120, .width = 1545, .height = 2250, .picture = ":/pictures/title.jpg", .accessibleName = "Заставка: самолёт, бронетранспортёр, пистолет, водопад и надпись «Тесты по ЗУФ»"},
     {.name = "Label2", .kind = K::Label, .text = "01/09/2003", .left = 5040, .top = 1440, .width = 855, .height = 255, .font = {"Times New Roman", 8.25}, .align = Align::Right, .tabIndex = 3},
     {.name = "Shape2", .kind = K::FrameShape, .left = 1800, .top = 120, .width = 4095, .height = 1575, .fore = systemColour(12), .marked = false},
     {.name = "Shape1", .kind = K::FrameShape, .left = 120, .top = 120, .width = 1575, .height = 2295, .fore = systemColour(3), .marked = false},
@@ -32,6 +32,8 @@ const WindowLayout windowTable = {
     .font = {"MS Sans Serif", 8.25},
     .frameless = true,
     .controls = controls,
+    // The caption is never shown; a screen reader reads the program's title instead.
+    .accessibleName = "Тесты по ЗУФ",
 };
 
 } // namespace

@@ -1,6 +1,8 @@
 #include "shell/layout.h"
 #include "shell/appearance.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLayout>
@@ -135,7 +137,18 @@ void TickBox::paintEvent(QPaintEvent *)
     QStyleOptionButton option;
     initStyleOption(&option);
     option.text.clear();
+    // With no caption the style draws the focus inside the tick box, where a tick
+    // hides it; a pupil on the keyboard sees it around the box instead.
+    const bool focused = option.state & QStyle::State_HasFocus;
+    option.state &= ~QStyle::State_HasFocus;
     painter.drawControl(QStyle::CE_CheckBox, option);
+    if (focused) {
+        QStyleOptionFocusRect frame;
+        frame.initFrom(this);
+        frame.rect = rect();
+        frame.backgroundColor = palette().color(QPalette::Window);
+        painter.drawPrimitive(QStyle::PE_FrameFocusRect, frame);
+    }
 }
 
 FrameShape::FrameShape(QWidget *parent, QColor outline, bool rounded)
@@ -174,6 +187,102 @@ void LineShape::paintEvent(QPaintEvent *)
     painter.setPen(QPen(colour_, 1));
     painter.drawLine(from_, to_);
 }
+
+// ---------------------------------------------------------------- accessibility
+
+// Marks a window that is its own client, and the drawings a screen reader skips.
+static constexpr char LayoutClientProperty[] = "zufLayoutClient";
+static constexpr char DecorationProperty[] = "zufDecoration";
+
+namespace {
+
+// A label reads as its shown text, or as its name pattern filled with that text, so
+// that a counter showing " 3" reads as "Количество баллов: 3".
+class CaptionLabelAccessible : public QAccessibleWidget {
+public:
+    explicit CaptionLabelAccessible(CaptionLabel *label) : QAccessibleWidget(label, QAccessible::StaticText) {}
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t != QAccessible::Name)
+            return QAccessibleWidget::text(t);
+        const auto *label = static_cast<const CaptionLabel *>(widget());
+        const QString shown = stripMnemonic(label->text());
+        if (label->namePattern.isEmpty())
+            return shown;
+        if (!label->namePattern.contains(u"%1"))
+            return label->namePattern;
+        return shown.trimmed().isEmpty() ? QString() : label->namePattern.arg(shown.trimmed());
+    }
+};
+
+// The client of a table's window lists its controls without the frames, lines and
+// unnamed pictures, which only draw: a screen reader would stop on each of them and
+// read nothing. A window of its own reads as a window, whatever its frame.
+class LayoutClientAccessible : public QAccessibleWidget {
+public:
+    explicit LayoutClientAccessible(QWidget *client)
+        : QAccessibleWidget(client, client->isWindow() ? QAccessible::Window : QAccessible::Grouping)
+    {
+    }
+
+    int childCount() const override { return int(readChildren().size()); }
+
+    QAccessibleInterface *child(int index) const override
+    {
+        const QList<QWidget *> shown = readChildren();
+        return index >= 0 && index < shown.size() ? QAccessible::queryAccessibleInterface(shown[index]) : nullptr;
+    }
+
+    int indexOfChild(const QAccessibleInterface *child) const override
+    {
+        return child ? int(readChildren().indexOf(qobject_cast<QWidget *>(child->object()))) : -1;
+    }
+
+private:
+    QList<QWidget *> readChildren() const
+    {
+        QList<QWidget *> shown;
+        for (QWidget *w : widget()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+            if (!w->isWindow() && !w->property(DecorationProperty).toBool())
+                shown << w;
+        return shown;
+    }
+};
+
+QAccessibleInterface *layoutAccessible(const QString &, QObject *object)
+{
+    if (auto *label = qobject_cast<CaptionLabel *>(object))
+        return new CaptionLabelAccessible(label);
+    if (qobject_cast<ClientArea *>(object)
+        || (object && object->isWidgetType() && object->property(LayoutClientProperty).toBool()))
+        return new LayoutClientAccessible(static_cast<QWidget *>(object));
+    return nullptr;
+}
+
+void installLayoutAccessibility()
+{
+    static const bool installed = (QAccessible::installFactory(layoutAccessible), true);
+    Q_UNUSED(installed);
+}
+
+void setAccessibleTexts(QWidget &w, const ControlRow &row)
+{
+    const bool drawingOnly = row.kind == ControlKind::FrameShape || row.kind == ControlKind::Line
+        || (row.kind == ControlKind::Picture && !row.accessibleName);
+    if (drawingOnly)
+        w.setProperty(DecorationProperty, true);
+    if (row.accessibleName) {
+        if (auto *label = qobject_cast<CaptionLabel *>(&w))
+            label->namePattern = QString::fromUtf8(row.accessibleName);
+        else
+            w.setAccessibleName(QString::fromUtf8(row.accessibleName));
+    }
+    if (row.accessibleDescription)
+        w.setAccessibleDescription(QString::fromUtf8(row.accessibleDescription));
+}
+
+} // namespace
 
 // ---------------------------------------------------------------- builder
 
@@ -301,6 +410,7 @@ static QWidget *createControl(QWidget &client, const ControlRow &row)
         w->setFont(layoutFont(row.font));
     if (row.hidden)
         w->hide();
+    setAccessibleTexts(*w, row);
     return w;
 }
 
@@ -314,7 +424,14 @@ static QIcon iconFrom(std::span<const char *const> files)
 
 void buildWindow(QWidget &window, QWidget &client, const WindowLayout &layout)
 {
+    // Before anything that tells a screen reader about the window, which fixes the
+    // window's accessible interface for good.
+    installLayoutAccessibility();
+    if (&client == &window)
+        window.setProperty(LayoutClientProperty, true);
     window.setObjectName(QString::fromLatin1(layout.name));
+    if (layout.accessibleName)
+        window.setAccessibleName(QString::fromUtf8(layout.accessibleName));
     window.setWindowTitle(QString::fromUtf8(layout.caption));
     if (!layout.icons.empty())
         window.setWindowIcon(iconFrom(layout.icons));

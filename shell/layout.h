@@ -50,6 +50,11 @@ struct ControlRow {
     bool modelView = false;         // list boxes: rows asked of a model, for lists too long to hold as items
     bool multiLine = false;         // text boxes: word wrap and a vertical scroll bar
     const char *picture = nullptr;  // resource path of a picture, stretched to its box
+    // What a screen reader reads where the text does not say it: for a label a pattern
+    // in which %1 stands for the label's current text; a picture without a name, like
+    // every frame shape and line, is left out of the accessibility tree.
+    const char *accessibleName = nullptr;
+    const char *accessibleDescription = nullptr;
 };
 
 // One entry of a menu bar: a heading (level 0) or an item of the heading above it
@@ -69,10 +74,18 @@ struct WindowLayout {
     std::span<const char *const> icons;   // resource paths, every size of one icon
     bool frameless = false;
     std::span<const ControlRow> controls; // from the top of the stacking order down
+    const char *accessibleName = nullptr; // where the caption is not what the window is called
 };
 
 inline constexpr int TwipsPerPixel = 15;
 int pixels(int twips);
+
+// The client area below a main window's menu bar.
+class ClientArea : public QWidget {
+    Q_OBJECT
+public:
+    using QWidget::QWidget;
+};
 
 // Creates every control of layout.controls as a child of client, named as in the
 // table, stacked and tab-ordered as the table says, and gives the window its caption,
@@ -101,6 +114,9 @@ class CaptionLabel : public QLabel {
 public:
     explicit CaptionLabel(QWidget *parent);
 
+    // The accessible name: the shown text, or this pattern with %1 for it.
+    QString namePattern;
+
 signals:
     void clicked();
 
@@ -125,7 +141,8 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 };
 
-// A check box of the tables: only the tick box is drawn, never the caption.
+// A check box of the tables: only the tick box is drawn, never the caption; the
+// keyboard focus shows as a dotted frame around the box.
 class TickBox : public QCheckBox {
     Q_OBJECT
 public:

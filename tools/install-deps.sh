@@ -11,6 +11,7 @@ packages=(
   libbenchmark-dev
   fonts-liberation2 fonts-dejavu-core
   xvfb xauth x11-apps xdotool imagemagick sox librsvg2-bin bc
+  at-spi2-core python3-pyatspi gir1.2-atspi-2.0 dbus x11-utils
   clang libclang-rt-14-dev
   desktop-file-utils appstream dpkg-dev file lintian
 )

@@ -19,7 +19,7 @@ using K = ControlKind;
 const ControlRow controls[] = {
     {.name = "Command2", .kind = K::Button, .text = "Отмена", .left = 3960, .top = 2040, .width = 1695, .height = 375, .tabIndex = 2},
     {.name = "Command1", .kind = K::Button, .text = "Ok", .left = 840, .top = 2040, .width = 1695, .height = 375, .tabIndex = 1},
-    {.name = "List1", .kind = K::ListBox, .left = 0, .top = 0, .width = 6375, .height = 1845, .font = {"Times New Roman", 11.25}, .fore = Black, .back = systemColour(0), .tabIndex = 0, .sorted = true},
+    {.name = "List1", .kind = K::ListBox, .left = 0, .top = 0, .width = 6375, .height = 1845, .font = {"Times New Roman", 11.25}, .fore = Black, .back = systemColour(0), .tabIndex = 0, .sorted = true, .accessibleName = "Темы"},
     {.name = "Shape1", .kind = K::FrameShape, .left = 120, .top = 1920, .width = 6135, .height = 615, .fore = systemColour(3), .marked = true},
 };
 

@@ -1,0 +1,209 @@
+// What a screen reader is told about the windows, read through Qt's accessibility
+// interfaces: names and descriptions of the tick boxes, counters and grade, the
+// welcome window's name, the records rows, and no drawing-only object in any tree.
+
+#include "gui_support.h"
+#include "quiz/form3.h"
+#include "records/form5.h"
+#include "records/recordsmodel.h"
+#include "shell/form4.h"
+#include "topics/form2.h"
+
+#include <QAccessible>
+#include <QListView>
+#include <QListWidget>
+
+using namespace gui;
+
+namespace {
+
+const QString Floods = QStringLiteral("Наводнения");   // qes8.ssu
+
+QAccessibleInterface *accessibleOf(QObject *object)
+{
+    return QAccessible::queryAccessibleInterface(object);
+}
+
+QString nameOf(QObject *object)
+{
+    return accessibleOf(object)->text(QAccessible::Name);
+}
+
+QString descriptionOf(QObject *object)
+{
+    return accessibleOf(object)->text(QAccessible::Description);
+}
+
+// Every object a screen reader reaches from the window, depth first.
+QList<QAccessibleInterface *> reachable(QAccessibleInterface *root)
+{
+    QList<QAccessibleInterface *> found;
+    for (int i = 0; i < root->childCount(); ++i) {
+        QAccessibleInterface *child = root->child(i);
+        if (!child)
+            continue;
+        found << child << reachable(child);
+    }
+    return found;
+}
+
+void startFloods()
+{
+    form1().New->trigger();
+    Form2 &topics = form2();
+    const QList<QListWidgetItem *> items = topics.List1->findItems(Floods, Qt::MatchExactly);
+    QCOMPARE(items.size(), 1);
+    topics.List1->setCurrentItem(items.first());
+    QTest::mouseClick(topics.Command1, Qt::LeftButton);
+    QVERIFY(!topics.isVisible());
+}
+
+// Ticks a box the way a screen reader does: through its accessible action.
+void tickByAction(TickBox *box)
+{
+    QAccessibleActionInterface *action = accessibleOf(box)->actionInterface();
+    QVERIFY(action);
+    QVERIFY(action->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+    action->doAction(QAccessibleActionInterface::toggleAction());
+}
+
+} // namespace
+
+class TestAccessibility : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { prepareApplication(*qApp); }
+
+    void welcomeWindowReadsAsTheProgram();
+    void drawingsAreLeftOutOfEveryWindow();
+    void questionScreenReadsAnswersAndCounters();
+    void resultWindowReadsTheGrade();
+    void recordsRowsReadAsNameTopicAndGrade();
+};
+
+void TestAccessibility::welcomeWindowReadsAsTheProgram()
+{
+    FreshRun run;
+    form1();
+    Form6 &welcome = form6();
+    QCOMPARE(welcome.windowTitle(), QStringLiteral("Form6"));
+    QAccessibleInterface *window = accessibleOf(&welcome);
+    QCOMPARE(window->text(QAccessible::Name), QStringLiteral("Тесты по ЗУФ"));
+    QCOMPARE(window->role(), QAccessible::Window);
+    QCOMPARE(nameOf(welcome.Command1), QStringLiteral("Да"));
+    QCOMPARE(nameOf(welcome.Label1), QStringLiteral("Вы желаете работать с тестами по ЗУФ?"));
+    QVERIFY(nameOf(welcome.Image1).contains(QStringLiteral("Тесты по ЗУФ")));
+}
+
+void TestAccessibility::drawingsAreLeftOutOfEveryWindow()
+{
+    FreshRun run;
+    enterProgram();
+    const QList<QWidget *> windows = {&form1(), &form2(), &form3(), &form4(), &form5(), &form6()};
+    for (QWidget *window : windows) {
+        int pictures = 0;
+        for (QAccessibleInterface *object : reachable(accessibleOf(window))) {
+            QObject *o = object->object();   // none for the cells of a list
+            const QString where = window->objectName() + u'.' + (o ? o->objectName() : QString());
+            QVERIFY2(!qobject_cast<FrameShape *>(o), qPrintable(where));
+            QVERIFY2(!qobject_cast<LineShape *>(o), qPrintable(where));
+            if (object->role() == QAccessible::Graphic) {
+                ++pictures;
+                QVERIFY2(!object->text(QAccessible::Name).isEmpty(), qPrintable(where));
+            }
+        }
+        // The help window's three photographs and the welcome window's collage are read.
+        if (window == &form4())
+            QCOMPARE(pictures, 3);
+        if (window == &form6())
+            QCOMPARE(pictures, 1);
+        if (window == &form3())
+            QCOMPARE(pictures, 0);
+    }
+    // Still there for the eye.
+    QVERIFY(form4().Line3 && form3().Image1 && form1().Shape1->isVisible());
+}
+
+void TestAccessibility::questionScreenReadsAnswersAndCounters()
+{
+    FreshRun run;
+    QVERIFY(writeFile(QStringLiteral("qes8.ssu"), simpleQuestionFile()));
+    enterProgram();
+    Form1 &main = form1();
+    startFloods();
+
+    const std::array<TickBox *, 4> boxes = {main.Check1, main.Check2, main.Check3, main.Check4};
+    for (int n = 1; n <= 3; ++n) {
+        for (int k = 1; k <= 4; ++k) {
+            TickBox *box = boxes[k - 1];
+            QCOMPARE(nameOf(box), QStringLiteral("Ответ %1.%2").arg(n).arg(k));
+            QCOMPARE(descriptionOf(box), QStringLiteral("Ответ %1").arg(k));
+            QCOMPARE(accessibleOf(box)->role(), QAccessible::CheckBox);
+            // Nothing changes for the eye: the box shows no caption.
+            QCOMPARE(box->text(), QStringLiteral("Check%1").arg(k));
+        }
+        QAccessibleInterface *group = accessibleOf(main.Check1)->parent();
+        QCOMPARE(group->text(QAccessible::Description), QStringLiteral("Вопрос %1").arg(n));
+        QCOMPARE(nameOf(main.Label6), QStringLiteral("Количество баллов: %1").arg(n - 1));
+        QCOMPARE(nameOf(main.Label9), QStringLiteral("Номер вопроса: %1").arg(n));
+        QCOMPARE(main.Label9->text(), numberText(qint16(n)));
+
+        tickByAction(main.Check1);
+        QVERIFY(main.Check1->isChecked());
+        QVERIFY(accessibleOf(main.Check1)->state().checked);
+        QTest::mouseClick(main.Command1, Qt::LeftButton);
+    }
+    QCOMPARE(nameOf(main.Label6), QStringLiteral("Количество баллов: 3"));
+    QCOMPARE(nameOf(main.Label9), QStringLiteral("Номер вопроса: 4"));
+
+    // Toggled twice through its action, a box is unticked again, as by two clicks.
+    tickByAction(main.Check2);
+    tickByAction(main.Check2);
+    QVERIFY(!main.Check2->isChecked());
+}
+
+void TestAccessibility::resultWindowReadsTheGrade()
+{
+    FreshRun run;
+    QVERIFY(writeFile(QStringLiteral("qes8.ssu"), simpleQuestionFile(9, 7, 5)));
+    enterProgram();
+    Form1 &main = form1();
+    startFloods();
+    for (int n = 1; n <= 10; ++n) {
+        tickByAction(main.Check1);
+        QTest::mouseClick(main.Command1, Qt::LeftButton);
+    }
+    Form3 &result = form3();
+    QVERIFY(result.isVisible());
+    QCOMPARE(result.Label1->text(), QStringLiteral("5"));
+    QCOMPARE(nameOf(result.Label1), QStringLiteral("Ваша оценка: 5"));
+    QCOMPARE(nameOf(&result), QStringLiteral("Оценка"));
+
+    // Back on the title screen, the group no longer describes a question.
+    QTest::mouseClick(result.Command1, Qt::LeftButton);
+    QVERIFY(accessibleOf(main.Check1)->parent()->text(QAccessible::Description).isEmpty());
+}
+
+void TestAccessibility::recordsRowsReadAsNameTopicAndGrade()
+{
+    FreshRun run;
+    QVERIFY(writeFile(QStringLiteral("records.ssu"),
+                      encode1251(QStringLiteral("Ученик,Наводнения, 4\r\nАня,Землетрясение, 5\r\n")).value()));
+    enterProgram();
+    form1().Rec->trigger();
+    Form5 &records = form5();
+    QVERIFY(records.isVisible());
+    QAccessibleInterface *list = accessibleOf(records.List1);
+    QCOMPARE(list->text(QAccessible::Name), QStringLiteral("Результаты: имя, тест, оценка"));
+    QAccessibleTableInterface *table = list->tableInterface();
+    QVERIFY(table);
+    QCOMPARE(table->rowCount(), 2);
+    QCOMPARE(table->cellAt(0, 0)->text(QAccessible::Name), QStringLiteral("Ученик, Наводнения, оценка 4"));
+    QCOMPARE(table->cellAt(1, 0)->text(QAccessible::Name), QStringLiteral("Аня, Землетрясение, оценка 5"));
+    // The eye still sees the padded columns.
+    QCOMPARE(records.records->rowText(0).size(), 77);
+    QTest::mouseClick(records.Command1, Qt::LeftButton);
+}
+
+QTEST_MAIN(TestAccessibility)
+#include "test_gui_accessibility.moc"
