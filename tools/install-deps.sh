@@ -10,6 +10,7 @@ packages=(
   libbenchmark-dev
   fonts-liberation2 fonts-dejavu-core
   xvfb xauth x11-apps xdotool imagemagick sox librsvg2-bin bc
+  openbox x11-utils libxcb1-dev
   clang libclang-rt-14-dev
   desktop-file-utils appstream dpkg-dev file
 )
