@@ -1,5 +1,5 @@
 // The windows under a real window manager (openbox on an X server of the test's own,
-// from run-under-openbox.sh). What a pupil would meet is read from the X server, not
+// from tools/run-under-openbox.sh). What a pupil would meet is read from the X server, not
 // from Qt: which window is transient for which, the stacking order, the focus, the
 // iconic state and where each frame stands. Clicks go through the X server too.
 
