@@ -51,6 +51,18 @@ public:
         return order.contains(upper) && order.contains(lower) && order.indexOf(upper) > order.indexOf(lower);
     }
 
+    // Whether the program leaves the window manager free to offer minimise, maximise or
+    // close (the Motif hints: flags, then functions). Some window managers, openbox among
+    // them, offer them all the same.
+    bool allowsWindowButtons(xcb_window_t w)
+    {
+        const QList<quint32> hints = property(w, "_MOTIF_WM_HINTS", XCB_ATOM_ANY);
+        constexpr quint32 HasFunctions = 1, All = 1, Minimise = 8, Maximise = 16, Close = 32;
+        if (hints.size() < 2 || !(hints[0] & HasFunctions))
+            return true;
+        return hints[1] & (All | Minimise | Maximise | Close);
+    }
+
     WmState wmState(xcb_window_t w)
     {
         return WmState(first(property(w, "WM_STATE", atom("WM_STATE"))));
@@ -266,6 +278,8 @@ void TestWindowManager::secondaryWindowStaysInFrontOfMainWindow()
     QWidget *secondary = open();
     QVERIFY(managed(secondary));
     QCOMPARE(x_->transientFor(xid(secondary)), xid(&main));
+    QVERIFY(!x_->allowsWindowButtons(xid(secondary)));
+    QVERIFY(!x_->allowsWindowButtons(xid(&main)));
     checkInFrontAndFocused(secondary);
 
     const QPoint onMain = uncoveredPoint(x_->client(xid(&main)), x_->frame(xid(secondary)));
