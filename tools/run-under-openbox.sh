@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # Runs a program on an X server of its own (Xvfb, on the first free display) under the
 # openbox window manager, as on a pupil's desktop. The program's exit status is the
-# script's.
-# Usage: run-under-openbox.sh WIDTHxHEIGHT program [arguments...]
+# script's. Usage: run-under-openbox.sh WIDTHxHEIGHT program [arguments...]
 set -euo pipefail
 size=$1
 shift
@@ -10,34 +9,71 @@ shift
 work=$(mktemp -d)
 xvfb=""
 wm=""
+watchdog=""
+stopDesktop() {
+  [ -z "$wm" ] || kill "$wm" 2>/dev/null || true
+  [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null || true
+  wait $wm 2>/dev/null || true
+  wm=""
+  xvfb=""
+}
 cleanup() {
-  [ -n "$wm" ] && kill "$wm" 2>/dev/null
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
-  wait 2>/dev/null
+  stopDesktop
+  [ -z "$watchdog" ] || kill "$watchdog" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-# Xvfb writes the number of the display it found free once it accepts connections.
-Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb=$!
-for _ in $(seq 600); do
-  [ -s "$work/display" ] && break
-  kill -0 "$xvfb" 2>/dev/null || { cat "$work/xvfb.log" >&2; exit 1; }
-  sleep 0.05
-done
-[ -s "$work/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")"
+# Starts Xvfb and openbox and waits until openbox has taken the screen; false if
+# either fails to come up in time.
+startDesktop() {
+  : >"$work/display"
+  # Two servers searching for a free display at the same moment can pick the same one:
+  # one search at a time on this machine.
+  (
+    flock -w 60 9
+    # Never on the caller's output: a server left behind would hold it open.
+    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+    echo $! >"$work/xvfb.pid"
+    for _ in $(seq 600); do
+      [ -s "$work/display" ] && break
+      sleep 0.05
+    done
+  ) 9>"${TMPDIR:-/tmp}/zuf-xvfb-start.lock"
+  xvfb=$(cat "$work/xvfb.pid")
+  [ -s "$work/display" ] || return 1
+  export DISPLAY=":$(head -n1 "$work/display")"
 
-# A home of its own, so that no user's openbox settings apply.
-HOME="$work" XDG_CONFIG_HOME="$work/config" openbox --sm-disable 2>"$work/openbox.log" &
-wm=$!
-# A program that meets the X server before the window manager does starts without it.
-for _ in $(seq 600); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
-  kill -0 "$wm" 2>/dev/null || { cat "$work/openbox.log" >&2; exit 1; }
-  sleep 0.05
+  # A home of its own, so that no user's openbox settings apply.
+  HOME="$work" XDG_CONFIG_HOME="$work/config" openbox --sm-disable >"$work/openbox.log" 2>&1 &
+  wm=$!
+  # A program that meets the X server before the window manager does starts without it.
+  for _ in $(seq 600); do
+    timeout 5 xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && return 0
+    kill -0 "$wm" 2>/dev/null || return 1
+    sleep 0.05
+  done
+  return 1
+}
+
+started=no
+for attempt in 1 2 3; do
+  if startDesktop; then
+    started=yes
+    break
+  fi
+  echo "run-under-openbox: attempt $attempt to start Xvfb and openbox failed" >&2
+  cat "$work/xvfb.log" "$work/openbox.log" >&2 2>/dev/null || true
+  stopDesktop
 done
+[ "$started" = yes ] || exit 1
+
+# Killed from outside (a test's timeout), the script leaves no server behind.
+(
+  while kill -0 $$ 2>/dev/null; do sleep 1; done
+  kill "$wm" "$xvfb" 2>/dev/null
+) >/dev/null 2>&1 &
+watchdog=$!
 
 status=0
 "$@" || status=$?
