@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs a program on an X server of its own (Xvfb, on the first free display) under the
+# Runs a program on an X server of its own (Xvfb, on a free display) under the
 # openbox window manager, as on a pupil's desktop. The program's exit status is the
 # script's. Usage: run-under-openbox.sh WIDTHxHEIGHT program [arguments...]
 set -euo pipefail
@@ -28,19 +28,25 @@ trap cleanup EXIT
 # either fails to come up in time.
 startDesktop() {
   : >"$work/display"
-  # Two servers searching for a free display at the same moment can pick the same one:
-  # one search at a time on this machine.
-  (
-    flock -w 60 9
-    # Never on the caller's output: a server left behind would hold it open.
-    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-    echo $! >"$work/xvfb.pid"
-    for _ in $(seq 600); do
-      [ -s "$work/display" ] && break
-      sleep 0.05
-    done
-  ) 9>"${TMPDIR:-/tmp}/zuf-xvfb-start.lock"
-  xvfb=$(cat "$work/xvfb.pid")
+  # A display number of its own. Xvfb started with -displayfd writes no lock file, so
+  # searches for the first free display that start at the same moment in other test runs
+  # can end up on one display. A random high number that no lock file, socket file or
+  # abstract socket claims is taken instead, and another one if Xvfb fails.
+  local n
+  for _ in $(seq 50); do
+    n=$((200 + RANDOM % 800))
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || grep -q "@/tmp/.X11-unix/X$n\$" /proc/net/unix 2>/dev/null || break
+  done
+  # Never on the caller's output: a server left behind would hold it open. No reset
+  # when the last client leaves: a server resetting refuses the next client.
+  Xvfb ":$n" -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+  xvfb=$!
+  # The number comes back once the server accepts connections.
+  for _ in $(seq 600); do
+    [ -s "$work/display" ] && break
+    kill -0 "$xvfb" 2>/dev/null || return 1
+    sleep 0.05
+  done
   [ -s "$work/display" ] || return 1
   export DISPLAY=":$(head -n1 "$work/display")"
 
@@ -57,7 +63,7 @@ startDesktop() {
 }
 
 started=no
-for attempt in 1 2 3; do
+for attempt in 1 2 3 4 5; do
   if startDesktop; then
     started=yes
     break
