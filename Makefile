@@ -29,6 +29,12 @@ test: build
 screenshots: build
 	@QT_QPA_PLATFORM=offscreen $(BUILD)/shell/zuf-screenshots data docs/screenshots
 
+# The same windows on a desktop with a window manager (openbox on an X server of its
+# own): each secondary window over the main window, title bars included.
+.PHONY: screenshots-openbox
+screenshots-openbox: build
+	@QT_QPA_PLATFORM=xcb tools/run-under-openbox.sh 800x600 $(BUILD)/shell/zuf-screenshots data docs/screenshots/openbox
+
 clean:
 	rm -rf build
 

@@ -472,15 +472,24 @@ void buildWindow(QWidget &window, QWidget &client, const WindowLayout &layout)
 
 void placeCentred(QWidget &window, const QWidget *owner)
 {
-    QRect area;
-    if (owner)
-        area = owner->frameGeometry();
-    else if (const QScreen *screen = QGuiApplication::primaryScreen())
-        area = screen->availableGeometry();
+    const QScreen *screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect screenArea = screen->availableGeometry();
+    const QRect area = owner ? owner->frameGeometry() : screenArea;
     if (area.isEmpty())
         return;
-    const QSize size = window.frameGeometry().size();
-    window.move(area.center() - QPoint(size.width() / 2, size.height() / 2));
+    // Before its first showing a window knows nothing of its frame: the owner's frame,
+    // from the same window manager, stands in for it.
+    QSize size = window.frameGeometry().size();
+    if (owner && size == window.size())
+        size += owner->frameGeometry().size() - owner->size();
+    // Where the window cannot sit centred, it moves in from the screen's edges; where it
+    // is larger than the screen, its title bar and menu stay on it.
+    QPoint topLeft = area.center() - QPoint(size.width() / 2, size.height() / 2);
+    topLeft.setX(std::max(screenArea.left(), std::min(topLeft.x(), screenArea.right() + 1 - size.width())));
+    topLeft.setY(std::max(screenArea.top(), std::min(topLeft.y(), screenArea.bottom() + 1 - size.height())));
+    window.move(topLeft);
 }
 
 void buildMenuBar(QMenuBar &bar, std::span<const MenuRow> rows)

@@ -102,7 +102,8 @@ T *control(const QWidget &client, const char *name)
     return found;
 }
 
-// Places window at the centre of owner, or of the screen when there is no owner.
+// Places window at the centre of owner, or of the screen when there is no owner, moved
+// in as far as needed to stand on the screen.
 void placeCentred(QWidget &window, const QWidget *owner);
 
 // A label of the tables: opaque, text wrapped at word boundaries inside the fixed box,

@@ -5,17 +5,38 @@
 #include "shell/username.h"
 #include "shell/windows.h"
 
+#include <QApplication>
+#include <QDialogButtonBox>
 #include <QInputDialog>
+#include <QLayout>
 #include <QMessageBox>
 #include <QPushButton>
 
 // Qt's Russian translation leaves "OK" in Latin letters; the captions are set here.
 static const QString OkCaption = QStringLiteral("ОК");
 
+// A window manager's title bar holds the title beside the window's icon and buttons, in
+// a font often larger and bold: a box only as wide as its text would have its title cut
+// ("П…да"). The button row is widened, which every dialog's size follows.
+static void fitTitle(QDialog &dialog)
+{
+    constexpr int TitleBarExtras = 120;   // icon, three buttons and the gaps between them
+    QFont font = QApplication::font();
+    font.setBold(true);
+    font.setPointSizeF(font.pointSizeF() * 1.25);
+    const int wanted = QFontMetrics(font).horizontalAdvance(dialog.windowTitle()) + TitleBarExtras;
+    auto *buttons = dialog.findChild<QDialogButtonBox *>();
+    if (!buttons || !dialog.layout())
+        return;
+    const QMargins margins = dialog.layout()->contentsMargins();
+    buttons->setMinimumWidth(std::max(buttons->minimumWidth(), wanted - margins.left() - margins.right()));
+}
+
 // Runs a dialog and gives the keyboard back to the window it was asked over, which
 // a desktop without a window manager would otherwise leave without focus.
 static int runModal(QDialog &dialog, QWidget *parent)
 {
+    fitTitle(dialog);
     const int result = dialog.exec();
     if (parent && parent->window()->isVisible())
         parent->window()->activateWindow();

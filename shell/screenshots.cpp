@@ -1,6 +1,8 @@
 // zuf-screenshots DATA_DIR OUT_DIR: runs the quiz's own windows through a short
 // session and saves each window, and the main window on both of its screens, as PNG.
-// Run it on the offscreen platform so that no desktop is needed.
+// On the offscreen platform no desktop is needed and each window is saved alone. On a
+// desktop (xcb, with a window manager: make screenshots-openbox) the whole screen is
+// saved, so that each window stands over the main window with its title bar.
 
 #include "quiz/codepage.h"
 #include "quiz/form3.h"
@@ -14,20 +16,50 @@
 #include "topics/form2.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QScreen>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
+#include <QWindow>
 #include <cstdio>
 
 namespace {
+
+bool onDesktop()
+{
+    return QGuiApplication::platformName() == u"xcb";
+}
+
+// Lets the window manager frame, place and focus the window and the window paint itself.
+void settle(QWidget &window)
+{
+    const QDeadlineTimer deadline(5000);
+    const auto framed = [&] {
+        return window.windowHandle() && window.windowHandle()->isExposed() && window.isActiveWindow()
+               && (window.frameGeometry() != window.geometry() || window.windowFlags() & Qt::FramelessWindowHint);
+    };
+    while (!framed() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QThread::msleep(10);
+    }
+    const QDeadlineTimer painted(300);
+    while (!painted.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+}
 
 bool save(QWidget &window, const QString &outDir, const QString &name)
 {
     QCoreApplication::processEvents();
     const QString file = outDir + u'/' + name + QStringLiteral(".png");
-    if (!window.grab().save(file)) {
+    if (onDesktop())
+        settle(window);
+    const QPixmap picture = onDesktop() ? window.screen()->grabWindow(0) : window.grab();
+    if (!picture.save(file)) {
         std::fprintf(stderr, "zuf-screenshots: cannot write %s\n", qPrintable(file));
         return false;
     }
@@ -86,6 +118,16 @@ int shoot(const QString &dataDir, const QString &outDir)
 
     selectTopic(QStringLiteral("Наводнения"));
     form2().Command1_Click();
+    if (onDesktop()) {
+        // The warning for an answer without a tick, with the title bar it must fit.
+        QTimer::singleShot(0, &main, [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                ok &= save(*box, outDir, QStringLiteral("box-empty-answer"));
+                box->accept();
+            }
+        });
+        main.Command1_Click();
+    }
     main.Check2->setChecked(true);
     ok &= save(main, outDir, QStringLiteral("form1-question"));
 

@@ -32,18 +32,67 @@ Windows &windows()
     return *all;
 }
 
-// A secondary window opens centred on the main window and stays in front of it.
+// Makes window belong to owner the desktop's way: a dialog transient for it
+// (WM_TRANSIENT_FOR under X11, an owned window on Windows). Every window manager then
+// keeps it above its owner, raises and minimises it together with its owner, and gives
+// it no taskbar entry of its own. Qt writes the transient hint for dialogs only.
+void ownBy(QWidget &window, QWidget &owner)
+{
+    window.setWindowFlags((window.windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog);
+    window.winId();
+    owner.winId();
+    window.windowHandle()->setTransientParent(owner.windowHandle());
+}
+
+// The secondary window that holds the main window disabled, if one is open.
+QWidget *ownedWindow(const Form1 &main)
+{
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (w != &main && w->isVisible() && w->windowHandle()
+            && w->windowHandle()->transientParent() == main.windowHandle())
+            return w;
+    }
+    return nullptr;
+}
+
+// A click on the disabled main window, or its restoring after a minimise, brings the
+// secondary window forward, restored, in front and with the keyboard, where a window
+// manager would otherwise leave the pupil at a greyed-out main window.
+void bringOwnedWindowForward(Form1 &main)
+{
+    if (main.isEnabled())
+        return;
+    QWidget *owned = ownedWindow(main);
+    if (!owned)
+        return;
+    if (owned->isMinimized())
+        owned->setWindowState(owned->windowState() & ~Qt::WindowMinimized);
+    owned->raise();
+    owned->activateWindow();
+}
+
+void watchMainWindow(Form1 &main)
+{
+    main.winId();
+    QObject::connect(qApp, &QGuiApplication::focusWindowChanged, &main, [&main](QWindow *focus) {
+        if (focus && focus == main.windowHandle())
+            bringOwnedWindowForward(main);
+    });
+    QObject::connect(main.windowHandle(), &QWindow::windowStateChanged, &main, [&main](Qt::WindowState state) {
+        if (state != Qt::WindowMinimized)
+            bringOwnedWindowForward(main);
+    });
+}
+
+// A secondary window belongs to the main window and opens centred on it.
 template <class Form>
 Form &secondary(std::unique_ptr<Form> &slot)
 {
     if (!slot) {
         slot = std::make_unique<Form>();
         Form1 &owner = form1();
+        ownBy(*slot, owner);
         placeCentred(*slot, &owner);
-        if (owner.isVisible()) {
-            slot->winId();
-            slot->windowHandle()->setTransientParent(owner.windowHandle());
-        }
     }
     return *slot;
 }
@@ -55,6 +104,7 @@ Form1 &form1()
     auto &slot = windows().form1;
     if (!slot) {
         slot = std::make_unique<Form1>();
+        watchMainWindow(*slot);
         slot->Form_Load();
     }
     return *slot;
@@ -64,7 +114,16 @@ Form2 &form2() { return secondary(windows().form2); }
 Form3 &form3() { return secondary(windows().form3); }
 Form4 &form4() { return secondary(windows().form4); }
 Form5 &form5() { return secondary(windows().form5); }
-Form6 &form6() { return secondary(windows().form6); }
+// The welcome window stands alone: the main window it is centred on is still hidden.
+Form6 &form6()
+{
+    auto &slot = windows().form6;
+    if (!slot) {
+        slot = std::make_unique<Form6>();
+        placeCentred(*slot, &form1());
+    }
+    return *slot;
+}
 
 // A hidden window needs no paint buffer: it is painted afresh when it is shown again.
 // Kept, the buffers of the hidden windows would add up to more than the main

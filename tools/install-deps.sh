@@ -11,7 +11,8 @@ packages=(
   libbenchmark-dev
   fonts-liberation2 fonts-dejavu-core
   xvfb xauth x11-apps xdotool imagemagick sox librsvg2-bin bc
-  at-spi2-core python3-pyatspi gir1.2-atspi-2.0 dbus x11-utils
+  at-spi2-core python3-pyatspi gir1.2-atspi-2.0 dbus   # the screen-reader test's accessibility bus
+  openbox x11-utils libxcb1-dev                       # the window tests under a real window manager
   clang libclang-rt-14-dev
   desktop-file-utils appstream dpkg-dev file lintian
 )
