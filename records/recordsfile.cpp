@@ -1,5 +1,6 @@
 #include "records/recordsfile.h"
 #include "quiz/codepage.h"
+#include "quiz/problemtexts.h"
 #include "quiz/quizstate.h"
 
 #include <QFile>
@@ -148,13 +149,13 @@ bool RecordReader::next(RecordEntryRecord &entry)
             reader_.restartLine(bad.line > line ? bad : start);
             if (bad.line <= line)
                 reader_.skipLine();
-            if (atEnd()) {
-                note({line, 1, Severity::Warning,
-                      QStringLiteral("Последняя запись оборвана (в ней меньше трёх полей) и пропущена.")});
+            // Only running out of fields is a torn last record; a bad grade there is a bad grade.
+            if (error.problem().id == ProblemId::FileEndsInsideRecord && atEnd()) {
+                note(problemAt(line, 1, ProblemId::LastRecordTorn));
                 return false;
             }
-            note({error.problem().line, error.problem().column, Severity::Warning,
-                  error.problem().message + QStringLiteral(" Запись, начатая в строке %1, пропущена.").arg(line)});
+            note(problemAt(error.problem().line, error.problem().column, ProblemId::RecordSkipped,
+                           error.problem().message, line));
         }
     }
     return false;
@@ -166,8 +167,7 @@ void RecordReader::note(FileProblem problem)
     if (problems_.size() < MaxRecordProblems) {
         problems_.push_back(std::move(problem));
     } else if (problems_.size() == MaxRecordProblems) {
-        problems_.push_back({problem.line, problem.column, Severity::Warning,
-                             QStringLiteral("Дальше в файле есть ещё повреждённые записи; они тоже пропущены.")});
+        problems_.push_back(problemAt(problem.line, problem.column, ProblemId::MoreDamagedRecords));
     }
 }
 
