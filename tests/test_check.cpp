@@ -11,6 +11,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
@@ -109,6 +110,8 @@ private slots:
     void convertingCommandsMakeGoodFiles_data();
     void convertingCommandsMakeGoodFiles();
     void sameQuestionInTwoFiles();
+    void guideShowsTheCheckersOutput();
+    void guideThresholdTableFollowsCriteria();
 
 private:
     Run run(const QStringList &arguments, const QString &outputFile = QString(), const QString &workDir = QString());
@@ -641,6 +644,82 @@ void TestCheck::sameQuestionInTwoFiles()
     const Run result = run({"a.ssu", "./a.ssu", "b.ssu", "a.ssu"}, QString(), place.path());
     QCOMPARE(QString::fromUtf8(result.out), QString());
     QCOMPARE(result.exitCode, 0);
+}
+
+namespace {
+
+QString guideText()
+{
+    QFile guide(QStringLiteral(ZUF_SHIPPED_DATA "/../docs/teacher-guide.ru.md"));
+    return guide.open(QIODevice::ReadOnly) ? QString::fromUtf8(guide.readAll()) : QString();
+}
+
+// The text of the first ```text block after `marker`; a null string without the marker.
+QString blockAfter(const QString &text, const QString &marker)
+{
+    const qsizetype at = text.indexOf(marker);
+    if (at < 0)
+        return QString();
+    const qsizetype begin = text.indexOf(QStringLiteral("```text\n"), at) + 8;
+    const qsizetype end = text.indexOf(QStringLiteral("\n```"), begin);
+    return begin >= 8 && end > begin ? text.mid(begin, end - begin) : QString();
+}
+
+} // namespace
+
+// Every zuf-check output that the teacher's guide shows is what zuf-check prints for the
+// guide's own example file, changed as the guide says.
+void TestCheck::guideShowsTheCheckersOutput()
+{
+    const QString guide = guideText();
+    const QString example = blockAfter(guide, QStringLiteral("<!-- example: qes1.ssu -->"));
+    QVERIFY2(!example.isEmpty(), "the guide has lost its example");
+    const QString windowsText = QString(example).replace(u'\n', QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+    const QMap<QString, QByteArray> variants{
+        {QStringLiteral("unquoted answer"),
+         bytesOf(QString(windowsText).replace(QStringLiteral("\"Включить свет, чтобы лучше видеть\""),
+                                              QStringLiteral("Включить свет, чтобы лучше видеть")))},
+        {QStringLiteral("saved as UTF-8"), (example + u'\n').toUtf8()},
+    };
+    const QRegularExpression marker(QStringLiteral("<!-- zuf-check output: ([^>]+) -->"));
+    int shown = 0;
+    for (const QRegularExpressionMatch &match : marker.globalMatch(guide)) {
+        const QString name = match.captured(1);
+        QVERIFY2(variants.contains(name), qPrintable(QStringLiteral("no test makes the guide's «%1»").arg(name)));
+        QTemporaryDir place(dir_.filePath(QStringLiteral("guide-XXXXXX")));
+        QFile file(place.filePath(QStringLiteral("qes1.ssu")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(variants[name]);
+        file.close();
+        const Run result = run({QStringLiteral("qes1.ssu")}, QString(), place.path());
+        QCOMPARE(QString::fromUtf8(result.out), blockAfter(guide, match.captured(0)) + u'\n');
+        ++shown;
+    }
+    QCOMPARE(shown, int(variants.size()));
+}
+
+// The guide's table of ready thresholds is the checker's own criteria.
+void TestCheck::guideThresholdTableFollowsCriteria()
+{
+    const QString guide = guideText();
+    const qsizetype table = guide.indexOf(QStringLiteral("Готовые значения:"));
+    QVERIFY(table >= 0);
+    const QString rows = guide.mid(table, guide.indexOf(QStringLiteral("\n\n"), guide.indexOf(u'|', table)) - table);
+    const QRegularExpression cell(QStringLiteral(R"(\|\s*(\d+)\s*\|\s*(\d+)\s*\|\s*(\d+)\s*\|\s*(\d+)\s*\|)"));
+    QList<int> seen;
+    for (const QRegularExpressionMatch &m : cell.globalMatch(rows)) {
+        const int maxScore = m.captured(1).toInt();
+        const CriteriaThresholds want = criteriaThresholds(maxScore);
+        QCOMPARE(m.captured(2).toInt(), want.threshold5);
+        QCOMPARE(m.captured(3).toInt(), want.threshold4);
+        QCOMPARE(m.captured(4).toInt(), want.threshold3);
+        seen << maxScore;
+    }
+    std::sort(seen.begin(), seen.end());
+    QList<int> expected;
+    for (int m = 10; m <= 30; ++m)
+        expected << m;
+    QCOMPARE(seen, expected);
 }
 
 QTEST_GUILESS_MAIN(TestCheck)
