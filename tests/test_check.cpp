@@ -112,6 +112,7 @@ private slots:
     void sameQuestionInTwoFiles();
     void guideShowsTheCheckersOutput();
     void guideThresholdTableFollowsCriteria();
+    void programReadsNoBenchmarkSetting();
 
 private:
     Run run(const QStringList &arguments, const QString &outputFile = QString(), const QString &workDir = QString());
@@ -720,6 +721,16 @@ void TestCheck::guideThresholdTableFollowsCriteria()
     for (int m = 10; m <= 30; ++m)
         expected << m;
     QCOMPARE(seen, expected);
+}
+
+// The manual pages and the README say the program reads no settings: the benchmarks'
+// start-up probe lives only in their own copy of it.
+void TestCheck::programReadsNoBenchmarkSetting()
+{
+    QFile program(QStringLiteral(ZUF_BINARY_DIR "/shell/zuf-quiz"));
+    if (!program.open(QIODevice::ReadOnly))
+        QSKIP("the quiz is not built here");
+    QVERIFY(!program.readAll().contains("ZUF_BENCH"));
 }
 
 QTEST_GUILESS_MAIN(TestCheck)
