@@ -10,22 +10,43 @@ bool startsWith(QByteArrayView bytes, const char *mark, qsizetype size)
     return bytes.size() >= size && bytes.first(size) == QByteArrayView(mark, size);
 }
 
-bool hasHighByte(QByteArrayView bytes)
+// Valid UTF-8 with at least one character beyond ASCII. Checked here rather than by
+// decoding: it stops at the first byte that cannot be UTF-8 (the first Russian letter
+// of a Windows-1251 file) and needs no memory, however long the file.
+bool isUtf8BeyondAscii(QByteArrayView bytes, bool prefix)
 {
-    for (const char c : bytes) {
-        if (uchar(c) >= 0x80)
-            return true;
+    bool beyondAscii = false;
+    const qsizetype size = bytes.size();
+    for (qsizetype i = 0; i < size;) {
+        const uchar lead = uchar(bytes[i]);
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        int length = 0;
+        char32_t code = 0, least = 0;
+        if ((lead & 0xE0) == 0xC0)
+            length = 2, code = lead & 0x1F, least = 0x80;
+        else if ((lead & 0xF0) == 0xE0)
+            length = 3, code = lead & 0x0F, least = 0x800;
+        else if ((lead & 0xF8) == 0xF0)
+            length = 4, code = lead & 0x07, least = 0x10000;
+        else
+            return false;
+        for (int k = 1; k < length; ++k) {
+            if (i + k >= size)
+                return prefix && beyondAscii;   // a character cut by the end of the prefix
+            const uchar next = uchar(bytes[i + k]);
+            if ((next & 0xC0) != 0x80)
+                return false;
+            code = code << 6 | (next & 0x3F);
+        }
+        if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            return false;
+        beyondAscii = true;
+        i += length;
     }
-    return false;
-}
-
-bool decodesAs(QByteArrayView bytes, QStringConverter::Encoding encoding, bool prefix)
-{
-    // Stateful decoding keeps a character cut at the end for later instead of
-    // calling it an error; that is what a prefix needs.
-    QStringDecoder decoder(encoding, prefix ? QStringConverter::Flag::Default : QStringConverter::Flag::Stateless);
-    const QString decoded = decoder.decode(bytes);   // decoding happens when the result is taken
-    return !decoder.hasError();
+    return beyondAscii;
 }
 
 // Without a byte-order mark, UTF-16 shows itself by the zero bytes of its ASCII
@@ -67,7 +88,7 @@ UnicodeForm detectUnicodeForm(QByteArrayView bytes, bool prefix)
         return UnicodeForm::Utf16BeBom;
     if (const UnicodeForm utf16 = bareUtf16(bytes); utf16 != UnicodeForm::None)
         return utf16;
-    if (hasHighByte(bytes) && decodesAs(bytes, QStringConverter::Utf8, prefix))
+    if (isUtf8BeyondAscii(bytes, prefix))
         return UnicodeForm::Utf8;
     return UnicodeForm::None;
 }

@@ -376,6 +376,9 @@ void TestQuestionFile::recognisesUnicodeFiles_data()
     QTest::newRow("Windows-1251, capitals before guillemets (valid UTF-8 pairs)")
         << bytesOf(questionText(10).replace("первый", "Г»Ё«"))   // C3 BB, A8 AB: "Ё«" is no UTF-8
         << form(UnicodeForm::None);
+    QTest::newRow("Windows-1251, letters that would be an overlong UTF-8 pair")
+        << bytesOf(questionText(10).replace("первый", "АЇ"))   // C0 AF
+        << form(UnicodeForm::None);
     QTest::newRow("UTF-8") << text.toUtf8() << form(UnicodeForm::Utf8);
     QTest::newRow("UTF-8 with BOM") << "\xEF\xBB\xBF" + text.toUtf8() << form(UnicodeForm::Utf8Bom);
     QTest::newRow("UTF-8 with BOM, ASCII only") << QByteArray("\xEF\xBB\xBF" "9,7,5,0\r\n") << form(UnicodeForm::Utf8Bom);
@@ -396,6 +399,12 @@ void TestQuestionFile::recognisesUnicodeFiles()
     QFETCH(int, form);
 
     QCOMPARE(int(detectUnicodeForm(bytes)), form);
+    if (UnicodeForm(form) == UnicodeForm::Utf8) {
+        // The beginning of a longer file may end inside a character.
+        const qsizetype cut = bytes.indexOf("Вопрос 2") + 1;
+        QCOMPARE(detectUnicodeForm(bytes.first(cut), true), UnicodeForm::Utf8);
+        QCOMPARE(detectUnicodeForm(bytes.first(cut), false), UnicodeForm::None);
+    }
     const QuestionFileContents contents = readQuestionFile(bytes, QStringLiteral("qes2.ssu"));
     if (UnicodeForm(form) == UnicodeForm::None) {
         QVERIFY2(!contents.fault, contents.fault ? qPrintable(contents.fault->message) : "");

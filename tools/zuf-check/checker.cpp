@@ -198,6 +198,8 @@ void noteSharedQuestions(FileReport &report, ShownQuestions &shown)
     for (size_t i = 0; i < count; ++i) {
         const QString key = questionKey(records[i].question);
         const int number = int(i) + 1;
+        if (key.isEmpty())
+            continue;
         const auto earlier = shown.find(key);
         if (earlier == shown.end()) {
             added.push_back({key, {report.file, canonical, number}});
