@@ -77,6 +77,15 @@ void FieldReader::restartLine(const FieldInfo &field)
     line_ = field.line;
 }
 
+// A question file of ninety records has about 900 fields and at most two notes each;
+// a records file of a million lines, which nobody asks for notes, must not pile them up.
+void FieldReader::note(FileProblem problem)
+{
+    constexpr size_t MaxNotes = 2048;
+    if (notes_.size() < MaxNotes)
+        notes_.push_back(std::move(problem));
+}
+
 // Only spaces are skipped in front of a field: after a tab the quotes are part of the
 // text, which pupils would see. The rule stays, as existing files rely on it.
 void FieldReader::noteTabBeforeQuote(QByteArrayView raw)
@@ -85,7 +94,7 @@ void FieldReader::noteTabBeforeQuote(QByteArrayView raw)
     while (i < raw.size() && (raw[i] == '\t' || raw[i] == ' '))
         ++i;
     if (i < raw.size() && raw[i] == '"')
-        notes_.push_back(problemAt(last_.line, last_.column, ProblemId::TabBeforeQuote));
+        note(problemAt(last_.line, last_.column, ProblemId::TabBeforeQuote));
 }
 
 bool FieldReader::restOfLineBlank() const
@@ -121,7 +130,7 @@ QByteArrayView FieldReader::readField()
                 else
                     ++pos_;
             }
-            notes_.push_back(problemAt(last_.line, last_.column, ProblemId::QuoteOverLines));
+            note(problemAt(last_.line, last_.column, ProblemId::QuoteOverLines));
         }
         pos_ = start + end + 1;   // after the closing quote
         const qsizetype after = pos_;
@@ -129,7 +138,7 @@ QByteArrayView FieldReader::readField()
             ++pos_;
         const QByteArrayView extra = bytes_.sliced(after, pos_ - after).trimmed();
         if (!extra.isEmpty())
-            notes_.push_back(problemAt(line_, int(after - lineStart_) + 1, ProblemId::CharactersAfterQuote,
+            note(problemAt(line_, int(after - lineStart_) + 1, ProblemId::CharactersAfterQuote,
                                        shown(extra)));
     } else {
         const qsizetype start = pos_;

@@ -55,6 +55,7 @@ private:
     QByteArrayView readField();
     void skipSeparator();
     void advanceOverLineBreak();
+    void note(FileProblem problem);
     void noteTabBeforeQuote(QByteArrayView raw);
     [[noreturn]] void fail(FileProblem problem) const;
 
