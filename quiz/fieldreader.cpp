@@ -1,5 +1,6 @@
 #include "quiz/fieldreader.h"
 #include "quiz/codepage.h"
+#include "quiz/problemtexts.h"
 
 #include <limits>
 
@@ -34,9 +35,9 @@ int FieldReader::line() const { return line_; }
 int FieldReader::column() const { return int(pos_ - lineStart_) + 1; }
 qsizetype FieldReader::offset() const { return pos_; }
 
-void FieldReader::fail(int line, int column, const QString &message) const
+void FieldReader::fail(FileProblem problem) const
 {
-    throw QuizError(QString(), FileProblem{line, column, Severity::Error, message});
+    throw QuizError(QString(), std::move(problem));
 }
 
 void FieldReader::advanceOverLineBreak()
@@ -76,10 +77,39 @@ void FieldReader::restartLine(const FieldInfo &field)
     line_ = field.line;
 }
 
+// A question file of ninety records has about 900 fields and at most two notes each;
+// a records file of a million lines, which nobody asks for notes, must not pile them up.
+void FieldReader::note(FileProblem problem)
+{
+    constexpr size_t MaxNotes = 2048;
+    if (notes_.size() < MaxNotes)
+        notes_.push_back(std::move(problem));
+}
+
+// Only spaces are skipped in front of a field: after a tab the quotes are part of the
+// text, which pupils would see. The rule stays, as existing files rely on it.
+void FieldReader::noteTabBeforeQuote(QByteArrayView raw)
+{
+    qsizetype i = 0;
+    while (i < raw.size() && (raw[i] == '\t' || raw[i] == ' '))
+        ++i;
+    if (i < raw.size() && raw[i] == '"')
+        note(problemAt(last_.line, last_.column, ProblemId::TabBeforeQuote));
+}
+
+bool FieldReader::restOfLineBlank() const
+{
+    for (qsizetype i = pos_; i < bytes_.size() && !isLineBreak(bytes_[i]); ++i) {
+        if (bytes_[i] != ' ' && bytes_[i] != '\t')
+            return false;
+    }
+    return true;
+}
+
 QByteArrayView FieldReader::readField()
 {
     if (exhausted())
-        fail(line_, column(), QStringLiteral("Файл кончается посреди записи: не хватает полей."));
+        fail(problemAt(line_, column(), ProblemId::FileEndsInsideRecord));
     while (pos_ < bytes_.size() && bytes_[pos_] == ' ')
         ++pos_;
     last_ = FieldInfo{line_, column(), false, false, lineStart_};
@@ -90,8 +120,7 @@ QByteArrayView FieldReader::readField()
         const qsizetype start = pos_ + 1;
         const qsizetype end = bytes_.sliced(start).indexOf('"');
         if (end < 0)
-            fail(last_.line, last_.column,
-                 QStringLiteral("Файл кончается внутри текста в кавычках: закрывающая кавычка не найдена."));
+            fail(problemAt(last_.line, last_.column, ProblemId::QuoteNeverClosed));
         raw = bytes_.sliced(start, end);
         if (raw.contains('\n') || raw.contains('\r')) {
             // Rare: count the lines the text spans, so that later positions stay right.
@@ -101,9 +130,7 @@ QByteArrayView FieldReader::readField()
                 else
                     ++pos_;
             }
-            notes_.push_back({last_.line, last_.column, Severity::Warning,
-                              QStringLiteral("Текст в кавычках занимает несколько строк: возможно, "
-                                             "пропущена закрывающая кавычка.")});
+            note(problemAt(last_.line, last_.column, ProblemId::QuoteOverLines));
         }
         pos_ = start + end + 1;   // after the closing quote
         const qsizetype after = pos_;
@@ -111,18 +138,18 @@ QByteArrayView FieldReader::readField()
             ++pos_;
         const QByteArrayView extra = bytes_.sliced(after, pos_ - after).trimmed();
         if (!extra.isEmpty())
-            notes_.push_back({line_, int(after - lineStart_) + 1, Severity::Warning,
-                              QStringLiteral("После закрывающей кавычки стоят знаки «%1»; программа их "
-                                             "пропускает.").arg(shown(extra))});
+            note(problemAt(line_, int(after - lineStart_) + 1, ProblemId::CharactersAfterQuote,
+                                       shown(extra)));
     } else {
         const qsizetype start = pos_;
         while (pos_ < bytes_.size() && bytes_[pos_] != ',' && !isLineBreak(bytes_[pos_]))
             ++pos_;
         raw = bytes_.sliced(start, pos_ - start);
+        if (raw.startsWith('\t'))
+            noteTabBeforeQuote(raw);
     }
     if (raw.size() > MaxFieldBytes)
-        fail(last_.line, last_.column,
-             QStringLiteral("Поле длиннее %1 знаков: такое поле программа не читает.").arg(MaxFieldBytes));
+        fail(problemAt(last_.line, last_.column, ProblemId::FieldTooLong, MaxFieldBytes));
     skipSeparator();
     return raw;
 }
@@ -154,12 +181,10 @@ qint16 FieldReader::readInt()
         value = qMin<qint64>(value * 10 + (c - '0'), qint64(1) << 20);
     }
     if (!isNumber)
-        fail(last_.line, last_.column,
-             QStringLiteral("Здесь должно стоять целое число, а стоит «%1».").arg(shown(raw)));
+        fail(problemAt(last_.line, last_.column, ProblemId::NotANumber, shown(raw)));
     if (negative)
         value = -value;
     if (value < std::numeric_limits<qint16>::min() || value > std::numeric_limits<qint16>::max())
-        fail(last_.line, last_.column,
-             QStringLiteral("Число %1 лежит вне пределов от -32768 до 32767.").arg(shown(raw)));
+        fail(problemAt(last_.line, last_.column, ProblemId::NumberOutOfRange, shown(raw)));
     return qint16(value);
 }

@@ -49,12 +49,16 @@ public:
     // next line, restartLine back to the start of the line of `field`.
     void skipLine();
     void restartLine(const FieldInfo &field);
+    // True when nothing but spaces and tabs stands between here and the next line break.
+    bool restOfLineBlank() const;
 
 private:
     QByteArrayView readField();
     void skipSeparator();
     void advanceOverLineBreak();
-    [[noreturn]] void fail(int line, int column, const QString &message) const;
+    void note(FileProblem problem);
+    void noteTabBeforeQuote(QByteArrayView raw);
+    [[noreturn]] void fail(FileProblem problem) const;
 
     QByteArrayView bytes_;
     qsizetype pos_ = 0;

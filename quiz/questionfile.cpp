@@ -1,5 +1,7 @@
 #include "quiz/questionfile.h"
 #include "quiz/fieldreader.h"
+#include "quiz/problemtexts.h"
+#include "quiz/textencoding.h"
 #include "quiz/quizstate.h"
 #include "quiz/regularfile.h"
 
@@ -11,28 +13,15 @@ namespace {
 
 constexpr int FieldsPerRecord = 10;
 
-FileProblem errorAt(int line, int column, const QString &message)
-{
-    return FileProblem{line, column, Severity::Error, message};
-}
-
-FileProblem warningAt(int line, int column, const QString &message)
-{
-    return FileProblem{line, column, Severity::Warning, message};
-}
-
 // Reads one field of record `number` (0 for the header); the end of the bytes
 // gets a message that says how far the record got.
 template <typename Read>
 auto readFieldOf(FieldReader &reader, int number, int field, Read read)
 {
     if (reader.exhausted()) {
-        const QString message = number == 0
-            ? QStringLiteral("Файл кончается в заголовке: нужны четыре числа (пороги оценок 5, 4 и 3 "
-                             "и ещё одно число), а прочитано чисел: %1.").arg(field - 1)
-            : QStringLiteral("Файл кончается посреди вопроса %1: прочитано полей: %2 из десяти.")
-                  .arg(number).arg(field - 1);
-        throw QuizError(QString(), errorAt(reader.line(), reader.column(), message));
+        throw QuizError(QString(), number == 0
+            ? problemAt(reader.line(), reader.column(), ProblemId::HeaderEnds, field - 1)
+            : problemAt(reader.line(), reader.column(), ProblemId::QuestionEnds, number, field - 1));
     }
     return read(reader);
 }
@@ -55,35 +44,45 @@ const FieldInfo *firstUnquotedText(std::span<const FieldInfo> fields)
 void noteSplit(QuestionFileContents &contents, const FieldInfo &at, const QString &symptom, bool &noted)
 {
     noted = true;
-    contents.warnings.push_back(warningAt(at.line, at.column,
-        QStringLiteral("Текст без кавычек; %1: возможно, запятая внутри текста разбила его на два поля. "
-                       "Заключите тексты в кавычки.").arg(symptom)));
+    contents.warnings.push_back(problemAt(at.line, at.column, ProblemId::SplitText, symptom));
 }
 
 // A flag that is not a number after an unquoted text: the text most likely
-// held a comma and every later field moved by one.
+// held a comma and every later field moved by one. A number out of range is no
+// sign of that.
 void noteSplitBeforeNumber(QuestionFileContents &contents, int number, std::span<const FieldInfo> fields,
-                           bool &noted)
+                           const FileProblem &fault, bool &noted)
 {
+    if (fault.id != ProblemId::NotANumber)
+        return;
+    // The ignored sixth field, bare, may be a split text too; a flag before this one is not.
     const FieldInfo *text = firstUnquotedText(fields);
-    if (!text && !fields.back().quoted)
+    if (!text && fields.size() == size_t(TextFields + 1) && !fields.back().quoted)
         text = &fields.back();
     if (text && !noted)
-        noteSplit(contents, *text,
-                  QStringLiteral("дальше в вопросе %1 вместо флага стоит текст").arg(number), noted);
+        noteSplit(contents, *text, problemText(ProblemId::SplitSymptomFlag, number), noted);
 }
 
 // One record per line is how question files are written; a record that ends
-// in the middle of a line has an extra field there, usually a split text. Every
-// later record is then shifted too, so only the first one is noted.
-void noteRecordEndingMidLine(QuestionFileContents &contents, int number,
+// in the middle of a line has an extra field there, usually a split text, or a
+// comma after its last flag. Every later record is then shifted too, so only the
+// first one is noted.
+void noteRecordEndingMidLine(QuestionFileContents &contents, const FieldReader &reader, int number,
                              std::span<const FieldInfo> fields, bool &noted)
 {
     if (noted || fields.back().endedLine)
         return;
+    if (reader.restOfLineBlank()) {
+        noted = true;
+        const FieldInfo &last = fields.back();
+        contents.warnings.push_back(problemAt(last.line, last.column, reader.atEnd() ? ProblemId::CommaAfterLastRecord
+                                                                                     : ProblemId::CommaAfterRecord,
+                                              number));
+        return;
+    }
     const FieldInfo *text = firstUnquotedText(fields);
-    noteSplit(contents, text ? *text : fields.front(),
-              QStringLiteral("после десятого поля вопроса %1 в той же строке есть ещё поля").arg(number), noted);
+    noteSplit(contents, text ? *text : fields.front(), problemText(ProblemId::SplitSymptomExtraFields, number),
+              noted);
 }
 
 QuestionRecord readRecord(FieldReader &reader, int number, QuestionFileContents &contents, bool &splitNoted)
@@ -103,12 +102,13 @@ QuestionRecord readRecord(FieldReader &reader, int number, QuestionFileContents 
     for (qint16 &flag : record.correct) {
         try {
             flag = read(readInt);
-        } catch (const QuizError &) {
-            noteSplitBeforeNumber(contents, number, std::span(fields).first(size_t(field)), splitNoted);
+        } catch (const QuizError &error) {
+            noteSplitBeforeNumber(contents, number, std::span(fields).first(size_t(field)), error.problem(),
+                                  splitNoted);
             throw;
         }
     }
-    noteRecordEndingMidLine(contents, number, fields, splitNoted);
+    noteRecordEndingMidLine(contents, reader, number, fields, splitNoted);
     return record;
 }
 
@@ -126,9 +126,7 @@ void noteQuestionsWithoutRightAnswer(QuestionFileContents &contents, const std::
     for (int i = 0; i < count; ++i) {
         const auto &flags = contents.records[i].correct;
         if (std::find(flags.begin(), flags.end(), 1) == flags.end())
-            contents.warnings.push_back(warningAt(recordLines[i], 1,
-                QStringLiteral("У вопроса %1 нет правильного ответа (ни один флаг не равен 1): любой ответ "
-                               "на него отнимает баллы.").arg(i + 1)));
+            contents.warnings.push_back(problemAt(recordLines[i], 1, ProblemId::NoRightAnswer, i + 1));
     }
 }
 
@@ -146,18 +144,38 @@ void noteThresholdsAgainstCriteria(QuestionFileContents &contents)
         return;
     const QString want3 = want.threshold3 == want.threshold3Alt
         ? QString::number(want.threshold3)
-        : QStringLiteral("%1 (или %2)").arg(want.threshold3).arg(want.threshold3Alt);
-    contents.warnings.push_back(warningAt(1, 1,
-        QStringLiteral("Пороги %1, %2, %3 расходятся с критериями оценки из справки: правильных ответов "
-                       "в первых десяти вопросах %4, и по критериям пороги были бы %5, %6, %7.")
-            .arg(contents.threshold5).arg(contents.threshold4).arg(contents.threshold3).arg(maxScore)
-            .arg(want.threshold5).arg(want.threshold4).arg(want3)));
+        : problemText(ProblemId::CriteriaThreshold3Either, want.threshold3, want.threshold3Alt);
+    contents.warnings.push_back(problemAt(1, 1, ProblemId::ThresholdsOffCriteria, contents.threshold5,
+                                          contents.threshold4, contents.threshold3, maxScore, want.threshold5,
+                                          want.threshold4, want3));
+}
+
+FileProblem errorAt(int line, int column, const QString &message)
+{
+    return FileProblem{line, column, Severity::Error, message};
 }
 
 FileProblem tooLargeFault()
 {
-    return errorAt(0, 0, QStringLiteral("Файл больше %1 МБ: такой файл вопросов программа не читает.")
-                             .arg(MaxQuestionFileBytes / (1024 * 1024)));
+    return problemAt(0, 0, ProblemId::QuestionFileTooLarge, MaxQuestionFileBytes / (1024 * 1024));
+}
+
+// "qes1.ssu" -> "qes1-1251.ssu": where the teacher's iconv command puts the converted text.
+QString convertedName(const QString &file)
+{
+    const qsizetype dot = file.lastIndexOf(u'.');
+    if (dot <= file.lastIndexOf(u'/') + 1)
+        return file + QStringLiteral("-1251");
+    return file.first(dot) + QStringLiteral("-1251") + file.sliced(dot);
+}
+
+std::optional<FileProblem> unicodeFault(QByteArrayView bytes, const QString &file)
+{
+    const UnicodeForm form = detectUnicodeForm(bytes);
+    if (form == UnicodeForm::None)
+        return std::nullopt;
+    return problemAt(1, 1, ProblemId::UnicodeFile, unicodeFormName(form), shellWord(file),
+                     iconvCommand(form, file, convertedName(file)));
 }
 
 // The texts move into the bank: no copy of the question bank is kept.
@@ -190,13 +208,16 @@ CriteriaThresholds criteriaThresholds(int maxScore)
     return {atLeast(91), atLeast(81), atLeast(66), atLeast(65)};
 }
 
-QuestionFileContents readQuestionFile(QByteArrayView bytes)
+QuestionFileContents readQuestionFile(QByteArrayView bytes, const QString &file)
 {
     QuestionFileContents contents;
     if (bytes.size() > MaxQuestionFileBytes) {
         contents.fault = tooLargeFault();
         return contents;
     }
+    contents.fault = unicodeFault(bytes, file);
+    if (contents.fault)
+        return contents;
     FieldReader reader(bytes);
     std::vector<int> recordLines;
     bool splitNoted = false;
@@ -205,15 +226,14 @@ QuestionFileContents readQuestionFile(QByteArrayView bytes)
         while (!reader.atEnd()) {
             const int number = int(contents.records.size()) + 1;
             if (number > MaxQuestionRecords)
-                throw QuizError(QString(), errorAt(reader.line(), reader.column(),
-                    QStringLiteral("В файле больше 90 вопросов: вопрос 91 программа не принимает.")));
+                throw QuizError(QString(), problemAt(reader.line(), reader.column(), ProblemId::TooManyQuestions));
             recordLines.push_back(reader.line());
             contents.records.push_back(readRecord(reader, number, contents, splitNoted));
+            contents.records.back().line = recordLines.back();
         }
         if (contents.records.size() < size_t(QuestionsPerTest))
-            throw QuizError(QString(), errorAt(reader.line(), reader.column(),
-                QStringLiteral("Вопросов в файле: %1, а тест показывает десять: нужно не меньше десяти вопросов.")
-                    .arg(contents.records.size())));
+            throw QuizError(QString(), problemAt(reader.line(), reader.column(), ProblemId::TooFewQuestions,
+                                                 contents.records.size()));
     } catch (const QuizError &error) {
         contents.fault = error.problem();
     }
@@ -253,7 +273,7 @@ QuestionFileContents readQuestionFileAt(const QString &path)
         contents.fault = errorAt(0, 0, QStringLiteral("Файл вопросов не удаётся прочитать: %1.").arg(file.errorString()));
         return contents;
     }
-    return readQuestionFile(bytes);
+    return readQuestionFile(bytes, path);
 }
 
 void loadQuestionFile()

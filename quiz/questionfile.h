@@ -17,6 +17,7 @@ struct QuestionRecord {
     QString question;
     std::array<QString, 4> answers;
     std::array<qint16, 4> correct{};     // as read: 1 is right, anything else wrong
+    int line = 0;                        // where the record starts in the file
 };
 
 struct QuestionFileContents {
@@ -30,7 +31,9 @@ struct QuestionFileContents {
 // Besides the faults it notes what a teacher should look at: a question of the
 // first ten without a right answer, thresholds that disagree with the grading
 // criteria of the help text, a text that looks split by an unquoted comma.
-QuestionFileContents readQuestionFile(QByteArrayView bytes);
+// A file saved as UTF-8 or UTF-16 is refused on line 1 with the commands that
+// convert it; `file` is the name those commands use.
+QuestionFileContents readQuestionFile(QByteArrayView bytes, const QString &file = QStringLiteral("файл.ssu"));
 
 // Opens the file at path and reads it as above; a missing, unreadable or
 // oversized file is a fault at line 0. Never throws.

@@ -6,6 +6,7 @@
 #include <exception>
 
 enum class Severity { Warning, Error };
+enum class ProblemId;   // problemtexts.h: which sentence of the table a finding is
 
 // One finding in a file, with its 1-based line and column (0 when not tied to a place).
 struct FileProblem {
@@ -13,6 +14,7 @@ struct FileProblem {
     int column = 0;
     Severity severity = Severity::Error;
     QString message;    // one plain Russian sentence a teacher understands
+    ProblemId id{};     // None for a message written outside the table
 };
 
 class QuizError : public std::exception {

@@ -1,5 +1,6 @@
 #include "records/recordsfile.h"
 #include "quiz/codepage.h"
+#include "quiz/problemtexts.h"
 #include "quiz/quizstate.h"
 #include "quiz/regularfile.h"
 
@@ -265,6 +266,7 @@ RecordsScan scanRecordsFile(const QString &path, const std::function<void(const 
     qsizetype want = Piece;
     std::vector<RecordEntryRecord> pending;   // read since the last line start
     RecordEntryRecord entry;
+    UnicodeForm form = UnicodeForm::None;
     for (;;) {
         const qsizetype add = qsizetype(qMin<qint64>(want - filled, size - base - filled));
         if (buffer.size() < filled + add)
@@ -277,6 +279,8 @@ RecordsScan scanRecordsFile(const QString &path, const std::function<void(const 
             size = base + filled;
         const QByteArrayView window(buffer.constData(), filled);
         const bool last = base + window.size() >= size;
+        if (base == 0)
+            form = detectUnicodeForm(window, !last);
 
         reader.continueOn(window, line);
         qsizetype cut = 0;   // the last line start with every record before it taken
@@ -305,7 +309,7 @@ RecordsScan scanRecordsFile(const QString &path, const std::function<void(const 
         if (last) {
             for (const RecordEntryRecord &record : pending)
                 onRecord(record);
-            return {reader.problems(), std::nullopt};
+            return {reader.problems(), std::nullopt, form};
         }
         if (cut == 0) {
             want = window.size() * 2;   // not one whole line in the piece: a larger one
@@ -345,13 +349,13 @@ bool RecordReader::next(RecordEntryRecord &entry)
             reader_.restartLine(bad.line > line ? bad : start);
             if (bad.line <= line)
                 reader_.skipLine();
-            if (atEnd()) {
-                note({line, 1, Severity::Warning,
-                      QStringLiteral("Последняя запись оборвана (в ней меньше трёх полей) и пропущена.")});
+            // Only running out of fields is a torn last record; a bad grade there is a bad grade.
+            if (error.problem().id == ProblemId::FileEndsInsideRecord && atEnd()) {
+                note(problemAt(line, 1, ProblemId::LastRecordTorn));
                 return false;
             }
-            note({error.problem().line, error.problem().column, Severity::Warning,
-                  error.problem().message + QStringLiteral(" Запись, начатая в строке %1, пропущена.").arg(line)});
+            note(problemAt(error.problem().line, error.problem().column, ProblemId::RecordSkipped,
+                           error.problem().message, line));
         }
     }
     return false;
@@ -363,8 +367,7 @@ void RecordReader::note(FileProblem problem)
     if (problems_.size() < MaxRecordProblems) {
         problems_.push_back(std::move(problem));
     } else if (problems_.size() == MaxRecordProblems) {
-        problems_.push_back({problem.line, problem.column, Severity::Warning,
-                             QStringLiteral("Дальше в файле есть ещё повреждённые записи; они тоже пропущены.")});
+        problems_.push_back(problemAt(problem.line, problem.column, ProblemId::MoreDamagedRecords));
     }
 }
 

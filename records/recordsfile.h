@@ -4,6 +4,7 @@
 
 #include "quiz/fieldreader.h"
 #include "quiz/quizerror.h"
+#include "quiz/textencoding.h"
 #include "records/filelock.h"
 #include <QByteArray>
 #include <QString>
@@ -68,6 +69,7 @@ inline constexpr qsizetype RecordsPieceBytes = 4 * 1024 * 1024;
 struct RecordsScan {
     std::vector<FileProblem> problems;
     std::optional<QString> fault;   // as readRecordsFile's; then no record was read
+    UnicodeForm unicodeForm = UnicodeForm::None;   // judged by the first piece
 };
 RecordsScan scanRecordsFile(const QString &path, const std::function<void(const RecordEntryRecord &)> &onRecord,
                             std::chrono::milliseconds lockWait = RecordsLockWait,

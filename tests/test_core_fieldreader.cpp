@@ -41,6 +41,8 @@ private slots:
     void acceptsFieldUpToLimit();
     void notesOddQuoting();
     void reportsHowFieldEnded();
+    void notesTabBeforeQuote_data();
+    void notesTabBeforeQuote();
 };
 
 void TestFieldReader::readsFields_data()
@@ -99,7 +101,7 @@ void TestFieldReader::refusesBadFields_data()
     QTest::addColumn<int>("column");
     QTest::addColumn<QString>("says");
 
-    QTest::newRow("empty input") << "" << "t" << 1 << 1 << "кончается";
+    QTest::newRow("empty input") << "" << "t" << 1 << 1 << "Файл кончается посреди записи: не хватает полей.";
     QTest::newRow("past the last field") << "a,b" << "ttt" << 1 << 4 << "кончается";
     QTest::newRow("past the final line break") << "1\r\n" << "ii" << 2 << 1 << "кончается";
     QTest::newRow("end inside quote") << "a\r\n  \"abc" << "tt" << 2 << 3 << "кавычк";
@@ -163,7 +165,7 @@ void TestFieldReader::notesOddQuoting()
     const QByteArray bytes = bytesOf("\"a\r\nb\",\"c\" d,e");
     FieldReader reader(bytes);
     readByPlan(reader, "ttt");
-    QCOMPARE(reader.notes().size(), size_t(2));
+    QCOMPARE(reader.notes().size(), size_t(2));   // their texts: test_check
     QCOMPARE(reader.notes()[0].line, 1);
     QVERIFY(reader.notes()[0].message.contains("несколько строк"));
     QCOMPARE(reader.notes()[1].line, 2);
@@ -186,6 +188,39 @@ void TestFieldReader::reportsHowFieldEnded()
     QCOMPARE(reader.lastField().line, 2);
     QCOMPARE(reader.lastField().column, 3);
     QCOMPARE(reader.lastField().endedLine, true);
+}
+
+// Only spaces are skipped before a field, so a tab before a quote leaves the quotes in
+// the text: read as before, with a note.
+void TestFieldReader::notesTabBeforeQuote_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<int>("notes");
+    QTest::addColumn<int>("column");
+
+    QTest::newRow("tab before quote") << "a,\t\"b\",c" << "\t\"b\"" << 1 << 3;
+    QTest::newRow("spaces and tabs before quote") << "a, \t \"b, c\"" << "\t \"b" << 1 << 4;
+    QTest::newRow("tab before a bare text") << "a,\tb,c" << "\tb" << 0 << 0;
+    QTest::newRow("spaces before quote") << "a,   \"b\",c" << "b" << 0 << 0;
+}
+
+void TestFieldReader::notesTabBeforeQuote()
+{
+    QFETCH(QString, input);
+    QFETCH(QString, value);
+    QFETCH(int, notes);
+    QFETCH(int, column);
+
+    const QByteArray bytes = bytesOf(input);
+    FieldReader reader(bytes);
+    reader.readText();
+    QCOMPARE(reader.readText(), value);
+    QCOMPARE(int(reader.notes().size()), notes);
+    if (notes) {
+        QCOMPARE(reader.notes()[0].line, 1);
+        QCOMPARE(reader.notes()[0].column, column);
+    }
 }
 
 QTEST_APPLESS_MAIN(TestFieldReader)

@@ -2,11 +2,14 @@
 // teachers, and the loader's all-or-nothing commit into the process-wide records.
 
 #include "quiz/codepage.h"
+#include "quiz/problemtexts.h"
 #include "quiz/questionfile.h"
 #include "quiz/quizstate.h"
+#include "quiz/textencoding.h"
 
 #include <QDir>
 #include <QFile>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -70,6 +73,9 @@ private slots:
     void failedLoadLeavesStateUntouched_data();
     void failedLoadLeavesStateUntouched();
     void errorNamesFileLineAndColumn();
+    void recognisesUnicodeFiles_data();
+    void recognisesUnicodeFiles();
+    void quizRefusesUnicodeFile();
 
 private:
     QTemporaryDir dir_;
@@ -350,6 +356,89 @@ void TestQuestionFile::errorNamesFileLineAndColumn()
     } catch (const QuizError &error) {
         QCOMPARE(error.userMessage(), QStringLiteral("qes4.ssu: Файл вопросов не найден."));
     }
+}
+
+// Files from today's editors are refused with a message; files in Windows-1251,
+// including those of ASCII only, are read as before.
+void TestQuestionFile::recognisesUnicodeFiles_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("form");   // UnicodeForm
+
+    const QString text = questionText(10);
+    QStringEncoder toLe(QStringConverter::Utf16LE), toBe(QStringConverter::Utf16BE);
+    const auto form = [](UnicodeForm f) { return int(f); };
+    QTest::newRow("Windows-1251") << bytesOf(text) << form(UnicodeForm::None);
+    QTest::newRow("Windows-1251, ASCII only")
+        << QByteArray(questionText(10).replace("Вопрос", "Question").replace("Ответ", "Answer").replace("А", "A")
+                          .replace("Б", "B").replace("В", "C").replace("Г", "D").toLatin1())
+        << form(UnicodeForm::None);
+    QTest::newRow("Windows-1251, capitals before guillemets (valid UTF-8 pairs)")
+        << bytesOf(questionText(10).replace("первый", "Г»Ё«"))   // C3 BB, A8 AB: "Ё«" is no UTF-8
+        << form(UnicodeForm::None);
+    QTest::newRow("Windows-1251, letters that would be an overlong UTF-8 pair")
+        << bytesOf(questionText(10).replace("первый", "АЇ"))   // C0 AF
+        << form(UnicodeForm::None);
+    QTest::newRow("UTF-8") << text.toUtf8() << form(UnicodeForm::Utf8);
+    QTest::newRow("UTF-8 with BOM") << "\xEF\xBB\xBF" + text.toUtf8() << form(UnicodeForm::Utf8Bom);
+    QTest::newRow("UTF-8 with BOM, ASCII only") << QByteArray("\xEF\xBB\xBF" "9,7,5,0\r\n") << form(UnicodeForm::Utf8Bom);
+    QTest::newRow("UTF-16LE") << QByteArray(toLe(text)) << form(UnicodeForm::Utf16Le);
+    QTest::newRow("UTF-16BE") << QByteArray(toBe(text)) << form(UnicodeForm::Utf16Be);
+    QTest::newRow("UTF-16LE with BOM") << "\xFF\xFE" + QByteArray(toLe(text)) << form(UnicodeForm::Utf16LeBom);
+    QTest::newRow("UTF-16BE with BOM") << "\xFE\xFF" + QByteArray(toBe(text)) << form(UnicodeForm::Utf16BeBom);
+    QTest::newRow("UTF-16LE, Cyrillic first") << QByteArray(toLe(QStringLiteral("Ученик,Наводнения, 4\r\n")))
+                                              << form(UnicodeForm::Utf16Le);
+    QByteArray nul = bytesOf(questionText(10));
+    nul.replace("Ответ Б", QByteArray("\0\x01\0\x02\0\0", 6));
+    QTest::newRow("Windows-1251 with NUL bytes in texts") << nul << form(UnicodeForm::None);
+}
+
+void TestQuestionFile::recognisesUnicodeFiles()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, form);
+
+    QCOMPARE(int(detectUnicodeForm(bytes)), form);
+    if (UnicodeForm(form) == UnicodeForm::Utf8) {
+        // The beginning of a longer file may end inside a character.
+        const qsizetype cut = bytes.indexOf("Вопрос 2") + 1;
+        QCOMPARE(detectUnicodeForm(bytes.first(cut), true), UnicodeForm::Utf8);
+        QCOMPARE(detectUnicodeForm(bytes.first(cut), false), UnicodeForm::None);
+    }
+    const QuestionFileContents contents = readQuestionFile(bytes, QStringLiteral("qes2.ssu"));
+    if (UnicodeForm(form) == UnicodeForm::None) {
+        QVERIFY2(!contents.fault, contents.fault ? qPrintable(contents.fault->message) : "");
+        return;
+    }
+    QVERIFY(contents.fault);
+    QCOMPARE(contents.fault->id, ProblemId::UnicodeFile);
+    QCOMPARE(contents.fault->line, 1);
+    QCOMPARE(contents.fault->column, 1);
+    QVERIFY(contents.records.empty());
+}
+
+// The quiz gives the teacher's sentence in its "Ошибка" box and keeps what it had.
+void TestQuestionFile::quizRefusesUnicodeFile()
+{
+    writeFile(QStringLiteral("qes5.ssu"), bytesOf(questionText(10)));
+    QuizState.questionFile = QStringLiteral("qes5.ssu");
+    loadQuestionFile();
+    writeFile(QStringLiteral("qes1.ssu"), questionText(12, "1,1,1,0").toUtf8());
+    QuizState.questionFile = QStringLiteral("qes1.ssu");
+    try {
+        loadQuestionFile();
+        QFAIL("a file in UTF-8 was accepted");
+    } catch (const QuizError &error) {
+        QCOMPARE(error.userMessage(),
+                 QStringLiteral("qes1.ssu, строка 1, позиция 1: Файл сохранён в кодировке UTF-8, а программа читает "
+                                "только Windows-1251: ученики увидели бы вместо русских букв непонятные знаки. "
+                                "Переведите файл командой «zuf-check --fix-encoding qes1.ssu» или «iconv -f UTF-8 -t "
+                                "WINDOWS-1251 qes1.ssu > qes1-1251.ssu» (и замените прежний файл новым) либо "
+                                "пересохраните его в редакторе в кодировке Windows-1251 (в Блокноте: «Сохранить как» "
+                                "→ «Кодировка: ANSI»)."));
+    }
+    QCOMPARE(QuizState.threshold5, qint16(9));
+    QCOMPARE(QuestionBank.question[1], QStringLiteral("Вопрос 1, первый"));
 }
 
 QTEST_GUILESS_MAIN(TestQuestionFile)

@@ -287,16 +287,26 @@ void TestQuiz::refusedQuestionFileKeepsEverything_data()
 {
     QTest::addColumn<bool>("present");
     QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("missing") << false << QByteArray();
-    QTest::newRow("empty") << true << QByteArray();
-    QTest::newRow("record cut short") << true << QByteArray("9,7,5,0\r\n\"Q\",\"a\",\"b\"\r\n");
-    QTest::newRow("number out of range") << true << QByteArray("99999,7,5,0\r\n");
+    QTest::addColumn<QString>("says");   // the whole text of the box, when given
+    QTest::newRow("missing") << false << QByteArray() << QString();
+    QTest::newRow("empty") << true << QByteArray() << QString();
+    QTest::newRow("record cut short") << true << QByteArray("9,7,5,0\r\n\"Q\",\"a\",\"b\"\r\n") << QString();
+    QTest::newRow("number out of range") << true << QByteArray("99999,7,5,0\r\n") << QString();
+    QTest::newRow("saved as UTF-8") << true << QStringLiteral("9,7,5,0\r\n\"Вопрос\",\"А\",\"Б\",\"В\",\"Г\",0,1,0,0,0\r\n").toUtf8()
+                                    << QStringLiteral("qes8.ssu, строка 1, позиция 1: Файл сохранён в кодировке UTF-8, а "
+                                                      "программа читает только Windows-1251: ученики увидели бы вместо "
+                                                      "русских букв непонятные знаки. Переведите файл командой «zuf-check "
+                                                      "--fix-encoding qes8.ssu» или «iconv -f UTF-8 -t WINDOWS-1251 "
+                                                      "qes8.ssu > qes8-1251.ssu» (и замените прежний файл новым) либо "
+                                                      "пересохраните его в редакторе в кодировке Windows-1251 (в Блокноте: "
+                                                      "«Сохранить как» → «Кодировка: ANSI»).");
 }
 
 void TestQuiz::refusedQuestionFileKeepsEverything()
 {
     QFETCH(bool, present);
     QFETCH(QByteArray, bytes);
+    QFETCH(QString, says);
     FreshRun run;
     QVERIFY(writeFile(QStringLiteral("qes1.ssu"), simpleQuestionFile(9, 7, 5)));
     if (present)
@@ -315,6 +325,8 @@ void TestQuiz::refusedQuestionFileKeepsEverything()
     QCOMPARE(box.title, QStringLiteral("Ошибка"));
     QCOMPARE(box.icon, QMessageBox::Warning);
     QVERIFY2(box.text.contains(QStringLiteral("qes8.ssu")), qPrintable(box.text));
+    if (!says.isEmpty())
+        QCOMPARE(box.text, says);
     QCOMPARE(box.buttons, QStringList{QStringLiteral("ОК")});
 
     QVERIFY(form2().isVisible());

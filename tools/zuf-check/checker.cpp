@@ -1,10 +1,15 @@
 #include "checker.h"
+#include "quiz/codepage.h"
 #include "quiz/grading.h"
+#include "quiz/problemtexts.h"
+#include "quiz/quizstate.h"
+#include "quiz/textencoding.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSaveFile>
 #include <algorithm>
 
 namespace {
@@ -148,7 +153,7 @@ FileReport checkRecordsFile(const QString &file, const std::function<void(const 
     // The program reads a missing records file as no records, but a teacher who
     // names a file wants to know that it is not there.
     if (!QFileInfo::exists(file)) {
-        report.problems.push_back({0, 0, Severity::Error, QStringLiteral("Файла рекордов нет.")});
+        report.problems.push_back(problemAt(0, 0, ProblemId::RecordsFileMissing));
         return report;
     }
     // Read as the program reads it: under the shared lock, refusing folders, devices
@@ -162,23 +167,179 @@ FileReport checkRecordsFile(const QString &file, const std::function<void(const 
         report.problems.push_back({0, 0, Severity::Error, *scan.fault});
         return report;
     }
-    report.problems = std::move(scan.problems);
+    if (scan.unicodeForm != UnicodeForm::None)
+        report.problems.push_back(problemAt(1, 1, ProblemId::UnicodeRecordsFile, unicodeFormName(scan.unicodeForm),
+                                            shellWord(file)));
+    report.problems.insert(report.problems.end(), scan.problems.begin(), scan.problems.end());
     sortByPlace(report.problems);
     return report;
 }
 
+QString visibleText(const QString &text)
+{
+    const auto control = [](QChar c) { return c < u' ' || (c >= u'\x7F' && c <= u'\x9F'); };
+    if (std::none_of(text.begin(), text.end(), control))
+        return text;
+    QString shown;
+    for (const QChar c : text) {
+        if (!control(c))
+            shown += c;
+        else if (c == u'\t')
+            shown += QStringLiteral("\\t");
+        else if (c == u'\r')
+            shown += QStringLiteral("\\r");
+        else if (c == u'\n')
+            shown += QStringLiteral("\\n");
+        else
+            shown += QStringLiteral("\\x") + QString::number(c.unicode(), 16).toUpper().rightJustified(2, u'0');
+    }
+    return shown;
+}
+
+namespace {
+
+QString problemLine(const QString &file, const FileProblem &problem)
+{
+    const QString place = problem.line > 0 ? QStringLiteral("%1:%2:%3").arg(file).arg(problem.line).arg(problem.column)
+                                           : file;
+    const QString severity = problem.severity == Severity::Error ? QStringLiteral("error")
+                                                                 : QStringLiteral("warning");
+    return visibleText(QStringLiteral("%1: %2: %3").arg(place, severity, problem.message));
+}
+
+// Question texts that differ only in spaces or letter case are the same question.
+QString questionKey(const QString &text)
+{
+    return text.simplified().toCaseFolded();
+}
+
+} // namespace
+
 QStringList problemLines(const FileReport &report)
 {
     QStringList lines;
-    for (const FileProblem &problem : report.problems) {
-        const QString place = problem.line > 0
-            ? QStringLiteral("%1:%2:%3").arg(report.file).arg(problem.line).arg(problem.column)
-            : report.file;
-        const QString severity = problem.severity == Severity::Error ? QStringLiteral("error")
-                                                                     : QStringLiteral("warning");
-        lines.append(QStringLiteral("%1: %2: %3").arg(place, severity, problem.message));
-    }
+    for (const FileProblem &problem : report.problems)
+        lines.append(problemLine(report.file, problem));
     return lines;
+}
+
+void noteSharedQuestions(FileReport &report, ShownQuestions &shown)
+{
+    const QString canonical = QFileInfo(report.file).canonicalFilePath();
+    const auto &records = report.questions.records;
+    const size_t count = qMin(records.size(), size_t(QuestionsPerTest));
+    std::vector<std::pair<QString, ShownQuestion>> added;
+    for (size_t i = 0; i < count; ++i) {
+        const QString key = questionKey(records[i].question);
+        const int number = int(i) + 1;
+        if (key.isEmpty())
+            continue;
+        const auto earlier = shown.find(key);
+        if (earlier == shown.end()) {
+            added.push_back({key, {report.file, canonical, number}});
+        } else if (earlier->second.canonicalPath != canonical) {
+            report.problems.push_back(problemAt(records[i].line, 1, ProblemId::SharedQuestion, number,
+                                                records[i].question.simplified(), earlier->second.file,
+                                                earlier->second.number));
+        }
+    }
+    shown.insert(added.begin(), added.end());
+    sortByPlace(report.problems);
+}
+
+namespace {
+
+constexpr qsizetype MaxConvertedBytes = 64 * 1024 * 1024;
+
+struct Converted {
+    QByteArray bytes;
+    std::optional<FileProblem> refusal;
+};
+
+// Windows-1251 bytes of text with every line break made CR LF; the first character
+// that Windows-1251 lacks refuses the whole text, with its line and column.
+Converted encodeLines(const QString &text)
+{
+    Converted result;
+    result.bytes.reserve(text.size() + text.size() / 16);
+    int line = 1;
+    qsizetype lineStart = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'\r' || c == u'\n') {
+            result.bytes += "\r\n";
+            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+                ++i;
+            ++line;
+            lineStart = i + 1;
+            continue;
+        }
+        const std::optional<QByteArray> byte = encode1251(QString(c));
+        if (!byte) {
+            const char32_t code = c.isHighSurrogate() && i + 1 < text.size()
+                ? QChar::surrogateToUcs4(c, text[i + 1]) : c.unicode();
+            const QString character = QString::fromUcs4(&code, 1);
+            const int column = int(QStringView(text).sliced(lineStart, i - lineStart).toUcs4().size()) + 1;
+            result.refusal = problemAt(line, column, ProblemId::NoWindows1251Form, character,
+                                       QStringLiteral("%1").arg(uint(code), 4, 16, QLatin1Char('0')).toUpper());
+            return result;
+        }
+        result.bytes += *byte;
+    }
+    return result;
+}
+
+QString freeBackupName(const QString &file)
+{
+    QString name = file + QStringLiteral(".bak");
+    for (int n = 2; QFileInfo::exists(name) || QFileInfo(name).isSymLink(); ++n)
+        name = file + QStringLiteral(".bak.%1").arg(n);
+    return name;
+}
+
+} // namespace
+
+QStringList fixEncoding(const QString &file, bool &ok)
+{
+    ok = false;
+    const auto refused = [&](const FileProblem &problem) { return QStringList{problemLine(file, problem)}; };
+    const QFileInfo info(file);
+    // A pipe or a device under the name would block the open or never end.
+    if (info.exists() && !info.isFile())
+        return refused(problemAt(0, 0, ProblemId::ConversionFailed, problemText(ProblemId::ConversionNotAFile)));
+    QFile input(file);
+    if (!input.open(QIODevice::ReadOnly))
+        return refused(problemAt(0, 0, ProblemId::ConversionFailed, input.errorString()));
+    const QByteArray bytes = input.read(MaxConvertedBytes + 1);
+    if (bytes.size() > MaxConvertedBytes)
+        return refused(problemAt(0, 0, ProblemId::ConversionFailed,
+                                 problemText(ProblemId::ConversionTooLarge, MaxConvertedBytes / (1024 * 1024))));
+    if (input.error() != QFileDevice::NoError)
+        return refused(problemAt(0, 0, ProblemId::ConversionFailed, input.errorString()));
+    input.close();
+
+    const UnicodeForm form = detectUnicodeForm(bytes);
+    if (form == UnicodeForm::None) {
+        ok = true;
+        return {visibleText(problemText(ProblemId::AlreadyWindows1251, file))};
+    }
+    const QString text = decodeUnicode(bytes, form);
+    if (text.isNull())
+        return refused(problemAt(0, 0, ProblemId::ConversionBadBytes, unicodeFormName(form)));
+    const Converted converted = encodeLines(text);
+    if (converted.refusal)
+        return refused(*converted.refusal);
+
+    const QString backup = freeBackupName(file);
+    if (!QFile::copy(file, backup))
+        return refused(problemAt(0, 0, ProblemId::ConversionBackupFailed, backup, qt_error_string()));
+    // Written beside the file and renamed over it: a failure leaves the old file whole.
+    QSaveFile output(file);
+    if (!output.open(QIODevice::WriteOnly) || output.write(converted.bytes) != converted.bytes.size()
+        || !output.commit())
+        return refused(problemAt(0, 0, ProblemId::ConversionFailed, output.errorString()));
+    ok = true;
+    return {visibleText(problemText(ProblemId::Converted, file, unicodeFormName(form), backup))};
 }
 
 QJsonObject reportJson(const FileReport &report)

@@ -8,6 +8,7 @@
 #include <QJsonObject>
 #include <QStringList>
 #include <functional>
+#include <map>
 #include <vector>
 
 enum class FileKind { Questions, Records };
@@ -34,11 +35,31 @@ FileReport checkQuestionFile(const QString &file);
 // onRecord, with its row, as it is read.
 FileReport checkRecordsFile(const QString &file, const std::function<void(const RecordRow &)> &onRecord = {});
 
+// The first ten questions of the question files checked so far, by their text, so
+// that the same question shown in two topics is noticed.
+struct ShownQuestion {
+    QString file;
+    QString canonicalPath;
+    int number = 0;
+};
+using ShownQuestions = std::map<QString, ShownQuestion>;
+// Warns in report about each of its first ten questions that an earlier file also
+// shows (another file: the same file named twice is no duplicate), and adds its own.
+void noteSharedQuestions(FileReport &report, ShownQuestions &shown);
+
 // "FILE:LINE:COLUMN: error: TEXT" per problem ("FILE: error: TEXT" when the
-// problem concerns the whole file).
+// problem concerns the whole file). Control characters from the file are shown
+// escaped, never sent to the terminal.
 QStringList problemLines(const FileReport &report);
+QString visibleText(const QString &text);
 // A question file's report.
 QJsonObject reportJson(const FileReport &report);
 // A records file's report, written out as it is read, record by record: the same object
 // as reportJson would give with every line in "records". Returns the report.
 FileReport writeRecordsJson(const QString &file, const std::function<void(const QByteArray &)> &write);
+
+// Converts a question or records file saved as UTF-8 or UTF-16 into Windows-1251
+// with CR LF, in place, keeping the old bytes as FILE.bak (or .bak.2, ...). Refuses,
+// changing nothing, when a character has no Windows-1251 form. Lines to print;
+// ok is false when the file was not converted and needed to be.
+QStringList fixEncoding(const QString &file, bool &ok);

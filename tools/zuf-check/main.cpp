@@ -1,31 +1,62 @@
 // zuf-check: checks question files and records files as the quiz reads them.
-// Exit status: 0 when no file has an error, 1 when one has, 2 on bad usage.
+// Exit status: 0 when no file has an error, 1 when one has, 2 on bad usage or
+// when the report could not be written.
 
 #include "checker.h"
+#include "quiz/problemtexts.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QJsonDocument>
+#include <cerrno>
 #include <cstdio>
+#include <utility>
 
 namespace {
 
 const char Usage[] =
     "Использование: zuf-check [--json] ФАЙЛ... [--records ФАЙЛ...]\n"
+    "               zuf-check --fix-encoding ФАЙЛ...\n"
     "Проверяет файлы вопросов (qes1.ssu ... qes9.ssu) так, как их читает программа.\n"
     "Файл records.ssu и файлы после --records читаются как файлы рекордов.\n"
-    "  --json     вывести результат одним документом JSON\n"
-    "  --records  следующие файлы - файлы рекордов\n";
+    "  --json          вывести результат одним документом JSON\n"
+    "  --records       следующие файлы - файлы рекордов\n"
+    "  --fix-encoding  перевести файлы из UTF-8 или UTF-16 в Windows-1251 (прежний\n"
+    "                  файл сохраняется как ФАЙЛ.bak)\n";
 
 struct Request {
     bool json = false;
+    bool fixEncoding = false;
     std::vector<std::pair<QString, FileKind>> files;
 };
 
-void print(FILE *stream, const QByteArray &bytes)
-{
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-}
+// The report on stdout. A report that did not reach its reader (a full disk, a
+// closed descriptor) must not look like a clean bill of health: the first failure
+// is kept and told at the end.
+struct Report {
+    int error = 0;
+
+    void print(const QByteArray &bytes)
+    {
+        if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size()) && !error)
+            error = errno ? errno : EIO;
+    }
+    void printLines(const QStringList &lines)
+    {
+        for (const QString &line : lines)
+            print((line + QLatin1Char('\n')).toUtf8());
+    }
+    bool finish()
+    {
+        if (std::fflush(stdout) != 0 && !error)
+            error = errno ? errno : EIO;
+        if (!error)
+            return true;
+        const QByteArray text = (problemText(ProblemId::ReportNotWritten, qt_error_string(error)) + u'\n').toUtf8();
+        std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
+        return false;
+    }
+};
 
 // nullopt on bad usage.
 std::optional<Request> parseArguments(const QStringList &arguments)
@@ -39,6 +70,8 @@ std::optional<Request> parseArguments(const QStringList &arguments)
                 request.json = true;
             else if (argument == QLatin1String("--records"))
                 recordsFollow = true;
+            else if (argument == QLatin1String("--fix-encoding"))
+                request.fixEncoding = true;
             else if (argument == QLatin1String("--"))
                 optionsEnded = true;
             else
@@ -47,9 +80,23 @@ std::optional<Request> parseArguments(const QStringList &arguments)
         }
         request.files.emplace_back(argument, kindOf(argument, recordsFollow));
     }
-    if (request.files.empty())
+    if (request.files.empty() || (request.fixEncoding && request.json))
         return std::nullopt;
     return request;
+}
+
+int fixEncodings(const Request &request)
+{
+    Report out;
+    bool allOk = true;
+    for (const auto &[file, kind] : request.files) {
+        bool ok = false;
+        out.printLines(fixEncoding(file, ok));
+        allOk = allOk && ok;
+    }
+    if (!out.finish())
+        return 2;
+    return allOk ? 0 : 1;
 }
 
 } // namespace
@@ -59,41 +106,46 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     const QStringList arguments = app.arguments().mid(1);
     if (arguments.contains(QLatin1String("--help")) || arguments.contains(QLatin1String("-h"))) {
-        print(stdout, Usage);
-        return 0;
+        Report out;
+        out.print(Usage);
+        return out.finish() ? 0 : 2;
     }
     const std::optional<Request> request = parseArguments(arguments);
     if (!request) {
-        print(stderr, Usage);
+        std::fputs(Usage, stderr);
         return 2;
     }
+    if (request->fixEncoding)
+        return fixEncodings(*request);
 
     // Each file's report is written as soon as it is made, a records file's while it is
     // read: a large one is never held whole.
+    Report out;
     bool allOk = true;
     bool firstReport = true;
+    ShownQuestions shown;
     if (request->json)
-        print(stdout, "[");
+        out.print("[");
     for (const auto &[file, kind] : request->files) {
         FileReport report;
-        if (!request->json) {
-            report = kind == FileKind::Records ? checkRecordsFile(file) : checkQuestionFile(file);
-            for (const QString &line : problemLines(report))
-                print(stdout, (line + QLatin1Char('\n')).toUtf8());
+        if (request->json && !std::exchange(firstReport, false))
+            out.print(",");
+        if (request->json && kind == FileKind::Records) {
+            report = writeRecordsJson(file, [&out](const QByteArray &bytes) { out.print(bytes); });
         } else {
-            if (!firstReport)
-                print(stdout, ",");
-            firstReport = false;
-            if (kind == FileKind::Records) {
-                report = writeRecordsJson(file, [](const QByteArray &bytes) { print(stdout, bytes); });
-            } else {
-                report = checkQuestionFile(file);
-                print(stdout, QJsonDocument(reportJson(report)).toJson(QJsonDocument::Compact));
-            }
+            report = kind == FileKind::Records ? checkRecordsFile(file) : checkQuestionFile(file);
+            if (kind == FileKind::Questions)
+                noteSharedQuestions(report, shown);
+            if (request->json)
+                out.print(QJsonDocument(reportJson(report)).toJson(QJsonDocument::Compact));
+            else
+                out.printLines(problemLines(report));
         }
         allOk = allOk && report.ok();
     }
     if (request->json)
-        print(stdout, "]\n");
+        out.print("]\n");
+    if (!out.finish())
+        return 2;
     return allOk ? 0 : 1;
 }

@@ -1,0 +1,180 @@
+#include "quiz/textencoding.h"
+
+#include <QStringDecoder>
+#include <algorithm>
+
+namespace {
+
+bool startsWith(QByteArrayView bytes, const char *mark, qsizetype size)
+{
+    return bytes.size() >= size && bytes.first(size) == QByteArrayView(mark, size);
+}
+
+// Valid UTF-8 with at least one character beyond ASCII. Checked here rather than by
+// decoding: it stops at the first byte that cannot be UTF-8 (the first Russian letter
+// of a Windows-1251 file) and needs no memory, however long the file.
+bool isUtf8BeyondAscii(QByteArrayView bytes, bool prefix)
+{
+    bool beyondAscii = false;
+    const qsizetype size = bytes.size();
+    for (qsizetype i = 0; i < size;) {
+        const uchar lead = uchar(bytes[i]);
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        int length = 0;
+        char32_t code = 0, least = 0;
+        if ((lead & 0xE0) == 0xC0)
+            length = 2, code = lead & 0x1F, least = 0x80;
+        else if ((lead & 0xF0) == 0xE0)
+            length = 3, code = lead & 0x0F, least = 0x800;
+        else if ((lead & 0xF8) == 0xF0)
+            length = 4, code = lead & 0x07, least = 0x10000;
+        else
+            return false;
+        for (int k = 1; k < length; ++k) {
+            if (i + k >= size)
+                return prefix && beyondAscii;   // a character cut by the end of the prefix
+            const uchar next = uchar(bytes[i + k]);
+            if ((next & 0xC0) != 0x80)
+                return false;
+            code = code << 6 | (next & 0x3F);
+        }
+        if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            return false;
+        beyondAscii = true;
+        i += length;
+    }
+    return beyondAscii;
+}
+
+// Without a byte-order mark, UTF-16 shows itself by the zero bytes of its ASCII
+// characters: every question file begins with digits, every records line has commas.
+// Only the first characters are looked at; each must be ASCII or Cyrillic (high byte
+// 0x00 or 0x04) with a low byte that is not zero.
+UnicodeForm bareUtf16(QByteArrayView bytes)
+{
+    constexpr qsizetype Looked = 16;
+    const qsizetype size = qMin(bytes.size(), Looked) & ~qsizetype(1);
+    if (size < 4)
+        return UnicodeForm::None;
+    const auto fits = [&](int high, int low) {
+        bool zeroHigh = false;
+        for (qsizetype i = 0; i < size; i += 2) {
+            const uchar h = uchar(bytes[i + high]), l = uchar(bytes[i + low]);
+            if ((h != 0x00 && h != 0x04) || l == 0x00)
+                return false;
+            zeroHigh = zeroHigh || h == 0x00;
+        }
+        return zeroHigh;
+    };
+    if (fits(1, 0))
+        return UnicodeForm::Utf16Le;
+    if (fits(0, 1))
+        return UnicodeForm::Utf16Be;
+    return UnicodeForm::None;
+}
+
+} // namespace
+
+UnicodeForm detectUnicodeForm(QByteArrayView bytes, bool prefix)
+{
+    if (startsWith(bytes, "\xEF\xBB\xBF", 3))
+        return UnicodeForm::Utf8Bom;
+    if (startsWith(bytes, "\xFF\xFE", 2))
+        return UnicodeForm::Utf16LeBom;
+    if (startsWith(bytes, "\xFE\xFF", 2))
+        return UnicodeForm::Utf16BeBom;
+    if (const UnicodeForm utf16 = bareUtf16(bytes); utf16 != UnicodeForm::None)
+        return utf16;
+    if (isUtf8BeyondAscii(bytes, prefix))
+        return UnicodeForm::Utf8;
+    return UnicodeForm::None;
+}
+
+QString unicodeFormName(UnicodeForm form)
+{
+    switch (form) {
+    case UnicodeForm::Utf8:
+        return QStringLiteral("UTF-8");
+    case UnicodeForm::Utf8Bom:
+        return QStringLiteral("UTF-8 с меткой BOM");
+    case UnicodeForm::None:
+        return QString();
+    default:
+        return QStringLiteral("UTF-16");
+    }
+}
+
+QString iconvCommand(UnicodeForm form, const QString &from, const QString &to)
+{
+    const QString source = shellWord(from), target = shellWord(to);
+    const auto iconv = [&](const char *encoding, const QString &input) {
+        return QStringLiteral("iconv -f %1 -t WINDOWS-1251 %2> %3").arg(QLatin1String(encoding), input, target);
+    };
+    switch (form) {
+    case UnicodeForm::Utf8:
+        return iconv("UTF-8", source + u' ');
+    case UnicodeForm::Utf8Bom:   // iconv takes the mark for a character that Windows-1251 lacks
+        return QStringLiteral("tail -c +4 %1 | ").arg(source) + iconv("UTF-8", QString());
+    case UnicodeForm::Utf16Le:
+        return iconv("UTF-16LE", source + u' ');
+    case UnicodeForm::Utf16Be:
+        return iconv("UTF-16BE", source + u' ');
+    case UnicodeForm::Utf16LeBom:
+    case UnicodeForm::Utf16BeBom:   // the mark tells iconv the byte order
+        return iconv("UTF-16", source + u' ');
+    case UnicodeForm::None:
+        break;
+    }
+    return QString();
+}
+
+QString decodeUnicode(QByteArrayView bytes, UnicodeForm form)
+{
+    QStringConverter::Encoding encoding = QStringConverter::Utf8;
+    switch (form) {
+    case UnicodeForm::None:
+        return QString();
+    case UnicodeForm::Utf8:
+    case UnicodeForm::Utf8Bom:
+        break;
+    case UnicodeForm::Utf16Le:
+    case UnicodeForm::Utf16LeBom:
+        encoding = QStringConverter::Utf16LE;
+        break;
+    case UnicodeForm::Utf16Be:
+    case UnicodeForm::Utf16BeBom:
+        encoding = QStringConverter::Utf16BE;
+        break;
+    }
+    // The default flags drop a byte-order mark at the start.
+    QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless);
+    QString text = decoder.decode(bytes);
+    // The decoder lets a lone half of a surrogate pair through.
+    bool paired = true;
+    for (qsizetype i = 0; paired && i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else
+            paired = !text[i].isSurrogate();
+    }
+    if (decoder.hasError() || !paired)
+        return QString();
+    if (text.isNull())
+        text = QStringLiteral("");
+    return text;
+}
+
+QString shellWord(const QString &word)
+{
+    const bool plain = !word.isEmpty() && std::all_of(word.begin(), word.end(), [](QChar c) {
+        return c.isLetterOrNumber() || c == u'.' || c == u'_' || c == u'-' || c == u'/';
+    });
+    if (plain && !word.startsWith(u'-'))
+        return word;
+    QString quoted = word;
+    quoted.replace(u'\'', QStringLiteral("'\\''"));
+    return u'\'' + quoted + u'\'';
+}
