@@ -145,10 +145,6 @@ void TestKeyboard::wholeRunWithKeysAlone()
     tabTo(topics.Command1);
     pressKey(Qt::Key_Space);
     QVERIFY(!topics.isVisible());
-    // A window manager gives the keyboard back to the main window when the topic
-    // window closes (under openbox "Ответ" has the focus); offscreen, nothing does.
-    if (QApplication::activeWindow() != &main)
-        main.activateWindow();
     QTRY_COMPARE(QApplication::activeWindow(), &main);
     QCOMPARE(QuizState.questionNumber, qint16(1));
 

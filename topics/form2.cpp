@@ -133,6 +133,8 @@ void startTest()
     topics.hide();
     reshowMainWindow();
     main.setEnabled(true);
+    // Activated while still disabled above; now that it takes input, give it the keyboard.
+    main.activateWindow();
     main.Newpers->setEnabled(false);
     setShown({main.Label13, main.Label14, main.Label15, main.Shape1, main.Shape2}, false);
     main.setQuestionFramesShown(true);
