@@ -10,5 +10,5 @@ file(GLOB_RECURSE binaries ${stage}/${NAME}/*.exe ${stage}/${NAME}/*.dll)
 execute_process(COMMAND ${STRIP} --strip-unneeded ${binaries} COMMAND_ERROR_IS_FATAL ANY)
 # Fixed file times keep the archive the same from one build to the next.
 execute_process(COMMAND ${CMAKE_COMMAND} -E tar cf ${BUILD_DIR}/${NAME}.zip --format=zip
-                        --mtime=2003-09-01T00:00:00Z ${NAME}
+                        "--mtime=2003-09-01 00:00:00 UTC" ${NAME}
                 WORKING_DIRECTORY ${stage} COMMAND_ERROR_IS_FATAL ANY)

@@ -8,7 +8,7 @@ packages=(
   cmake ninja-build perl dpkg-dev
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
   wine wine64
-  xvfb xauth xdotool openbox x11-utils imagemagick zip unzip
+  xvfb xauth xdotool openbox x11-utils imagemagick zip unzip python3
 )
 
 missing=()
