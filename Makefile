@@ -57,3 +57,16 @@ bench: deps
 	@cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DZUF_BUILD_BENCH=ON -DBUILD_TESTING=OFF >/dev/null
 	@cmake --build build/bench -j2 >build/bench/build.log 2>&1 || { cat build/bench/build.log; exit 1; }
 	@bench/run-bench.sh build/bench
+
+# Windows: zuf-quiz.exe and zuf-check.exe cross-built with MinGW against a Qt for Windows
+# that tools/windows/build-qt.sh builds once from Debian's source (about 25 minutes) and
+# caches under ~/.cache/zuf-quiz; packed as build/windows/zuf-quiz-1.00-win64.zip.
+.PHONY: windows windows-test
+windows:
+	@qt=$$(tools/windows/build-qt.sh | tail -n1) && cmake --preset windows -DZUF_WINDOWS_QT="$$qt" >/dev/null
+	@cmake --build --preset windows
+	@cmake --build --preset windows --target windows-zip
+
+# The test suite's Windows programs under Wine, and one whole run of the unpacked ZIP.
+windows-test: windows
+	@ctest --preset windows

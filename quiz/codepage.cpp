@@ -3,7 +3,10 @@
 #include <array>
 
 #ifdef Q_OS_WIN
-#include <QStringDecoder>
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
 #else
 #include <iconv.h>
 #endif
@@ -14,19 +17,20 @@ using ByteTable = std::array<char16_t, 256>;
 inline constexpr char16_t NoCharacter = 0xFFFF;
 
 // The character of one byte as the system's converter reads it, or NoCharacter.
-// Elsewhere than on Windows this is the C library's iconv: Qt's converter would
-// bring in the ICU data, more than a megabyte of memory for 256 characters.
+// On Windows that is the system's own code page 1251, present on every installation;
+// Qt has no converter for it there unless it is built with ICU. Elsewhere it is the
+// C library's iconv: Qt's converter would bring in the ICU data, more than a megabyte
+// of memory for 256 characters.
 #ifdef Q_OS_WIN
 ByteTable decodeEveryByte()
 {
     ByteTable table;
     table.fill(NoCharacter);
-    QStringDecoder decoder("windows-1251", QStringConverter::Flag::Stateless);
-    for (int b = 0; decoder.isValid() && b < 256; ++b) {
+    for (int b = 0; b < 256; ++b) {
         const char byte = char(b);
-        const QString one = decoder.decode(QByteArrayView(&byte, 1));
-        if (one.size() == 1 && !decoder.hasError())
-            table[b] = one.at(0).unicode();
+        wchar_t wide = 0;
+        if (MultiByteToWideChar(1251, MB_ERR_INVALID_CHARS, &byte, 1, &wide, 1) == 1)
+            table[b] = char16_t(wide);
     }
     return table;
 }

@@ -1,0 +1,21 @@
+# Included by tests/CMakeLists.txt in the Windows cross build, after every test is added.
+# Each test program runs as .exe under Wine (CMAKE_CROSSCOMPILING_EMULATOR) in a prefix
+# of the build's own, made once, headless, by the first test; the window tests keep
+# Qt's offscreen platform. Then one whole run of the real program from the unpacked ZIP.
+set(zuf_wine_prefix ${PROJECT_BINARY_DIR}/wine)
+set(zuf_wine_env WINEPREFIX=${zuf_wine_prefix} WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= DISPLAY=)
+
+get_property(zuf_windows_tests DIRECTORY PROPERTY TESTS)
+add_test(NAME wine_prefix COMMAND ${PROJECT_SOURCE_DIR}/tools/windows/wine-prefix.sh ${zuf_wine_prefix})
+set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine TIMEOUT 600)
+
+foreach(test IN LISTS zuf_windows_tests)
+  set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT ${zuf_wine_env})
+  set_property(TEST ${test} APPEND PROPERTY FIXTURES_REQUIRED wine)
+endforeach()
+
+add_test(NAME windows_whole_run
+  COMMAND ${PROJECT_SOURCE_DIR}/tools/windows/whole-run.sh
+          ${PROJECT_BINARY_DIR}/zuf-quiz-1.00-win64.zip ${CMAKE_CROSSCOMPILING_EMULATOR})
+set_tests_properties(windows_whole_run PROPERTIES
+  ENVIRONMENT "WINEPREFIX=${zuf_wine_prefix}" FIXTURES_REQUIRED wine TIMEOUT 600)
