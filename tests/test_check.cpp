@@ -20,7 +20,9 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
+#ifdef Q_OS_LINUX
 #include <sys/resource.h>
+#endif
 
 namespace {
 
@@ -144,7 +146,7 @@ Run TestCheck::run(const QStringList &arguments, const QString &outputFile, cons
     process.setWorkingDirectory(workDir.isEmpty() ? dir_.path() : workDir);
     if (!outputFile.isEmpty())
         process.setStandardOutputFile(outputFile);
-#ifndef __SANITIZE_ADDRESS__
+#if defined(Q_OS_LINUX) && !defined(__SANITIZE_ADDRESS__)
     if (addressSpace > 0) {
         process.setChildProcessModifier([addressSpace] {
             const rlimit limit{rlim_t(addressSpace), rlim_t(addressSpace)};
