@@ -6,7 +6,8 @@ set(zuf_wine_prefix ${PROJECT_BINARY_DIR}/wine)
 set(zuf_wine_env WINEPREFIX=${zuf_wine_prefix} WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= DISPLAY=)
 
 get_property(zuf_windows_tests DIRECTORY PROPERTY TESTS)
-add_test(NAME wine_prefix COMMAND ${PROJECT_SOURCE_DIR}/tools/windows/wine-prefix.sh ${zuf_wine_prefix})
+add_test(NAME wine_prefix COMMAND ${PROJECT_SOURCE_DIR}/tools/windows/wine-prefix.sh ${zuf_wine_prefix}
+                          QT_QPA_PLATFORM=offscreen "QT_QPA_FONTDIR=Z:\\usr\\share\\fonts\\truetype\\liberation2")
 set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine TIMEOUT 600)
 
 foreach(test IN LISTS zuf_windows_tests)
