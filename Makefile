@@ -57,7 +57,7 @@ bench: deps
 # caches under ~/.cache/zuf-quiz; packed as build/windows/zuf-quiz-1.00-win64.zip.
 .PHONY: windows windows-test
 windows:
-	@qt=$$(tools/windows/build-qt.sh | tail -n1) && cmake --preset windows -DZUF_WINDOWS_QT="$$qt" >/dev/null
+	@qt=$$(tools/windows/build-qt.sh) && cmake --preset windows -DZUF_WINDOWS_QT="$$qt" >/dev/null
 	@cmake --build --preset windows
 	@cmake --build --preset windows --target windows-zip
 
