@@ -63,10 +63,18 @@ bench: deps
 # caches under ~/.cache/zuf-quiz; packed as build/windows/zuf-quiz-1.00-win64.zip.
 .PHONY: windows windows-test
 windows:
-	@qt=$$(tools/windows/build-qt.sh | tail -n1) && cmake --preset windows -DZUF_WINDOWS_QT="$$qt" >/dev/null
+	@qt=$$(tools/windows/build-qt.sh) && cmake --preset windows -DZUF_WINDOWS_QT="$$qt" >/dev/null
 	@cmake --build --preset windows
 	@cmake --build --preset windows --target windows-zip
 
 # The test suite's Windows programs under Wine, and one whole run of the unpacked ZIP.
 windows-test: windows
 	@ctest --preset windows
+
+# The windows under Wine, as PNG in docs/screenshots/windows (after make windows).
+.PHONY: windows-screenshots
+windows-screenshots: windows
+	@mkdir -p docs/screenshots/windows build/windows/wine
+	@tools/windows/wine-prefix.sh $(CURDIR)/build/windows/wine
+	@WINEPREFIX=$(CURDIR)/build/windows/wine tools/windows/whole-run.sh build/windows/zuf-quiz-1.00-win64.zip \
+	  /usr/lib/wine/wine64 $(CURDIR)/docs/screenshots/windows

@@ -44,7 +44,7 @@ if(CMAKE_RUNTIME_OUTPUT_DIRECTORY)
   set(bin ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
   set(copy ${CMAKE_COMMAND} -E copy_if_different)
   set(copies)
-  foreach(lib IN LISTS zuf_qt_libraries)
+  foreach(lib IN LISTS zuf_qt_libraries ITEMS Qt6::Test)
     list(APPEND copies COMMAND ${copy} $<TARGET_FILE:${lib}> ${bin}/)
   endforeach()
   foreach(plugin platforms:QWindowsIntegrationPlugin platforms:QOffscreenIntegrationPlugin

@@ -15,7 +15,7 @@ TRIPLE=x86_64-w64-mingw32
 JOBS=${JOBS:-2}
 
 here=$(cd "$(dirname "$0")" && pwd)
-"$here/install-deps.sh"
+"$here/install-deps.sh" >&2
 
 cc_version=$("$TRIPLE-g++-posix" -dumpfullversion)
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/zuf-quiz

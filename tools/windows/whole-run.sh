@@ -62,7 +62,8 @@ gone() {
   done
   fail "window \"$1\" stayed open"
 }
-shot() { [ -z "$shots" ] || { sleep 1; import -window root "$shots/$1.png"; }; }
+# A screenshot of one window with the window manager's frame: shot NAME WINDOW.
+shot() { [ -z "$shots" ] || { sleep 1; import -frame -window "$2" "$shots/$1.png"; }; }
 # A click at a point of a window's client area, in pixels (15 twips each).
 click() { xdotool mousemove --window "$1" "$2" "$3" click 1; sleep 0.3; }
 # The main window's client area starts below its menu bar: 457 pixels high (6855 twips).
@@ -78,12 +79,12 @@ file_menu() { # opens "&Файл" and picks its item number n (1 = "&Новый 
 
 step "welcome window, \"Да\""
 w6=$(window Form6)
-shot form6-welcome
+shot form6-welcome "$w6"
 click "$w6" 172 140               # Command1 "Да": 1800,1920 1575x375 twips
 
 step "the name"
 w=$(window "Регистрация")
-shot name-prompt
+shot name-prompt "$w"
 xdotool windowactivate --sync "$w" 2>/dev/null || true
 xdotool type --delay 80 "Petrov"
 xdotool key Return
@@ -91,10 +92,10 @@ gone "Регистрация"
 
 step "\"&Новый тест\", the first topic"
 w1=$(form1)
-shot form1-title
+shot form1-title "$w1"
 file_menu "$w1" 1
 w2=$(window "Выбор темы")
-shot form2-topics
+shot form2-topics "$w2"
 click "$w2" 120 8                 # List1's first item
 click "$w2" 112 148               # Command1 "Ok": 840,2040 1695x375 twips
 gone "Выбор темы"
@@ -102,10 +103,10 @@ gone "Выбор темы"
 mb=$(menubar "$w1")
 answer() { click "$w1" 276 $((mb + 428)); }   # Command1 "Ответ": 3480,6240 1335x375 twips
 step "an empty answer, refused"
-shot form1-question
+shot form1-question "$w1"
 answer
 wb=$(window "Повтор ввода")
-shot empty-answer-warning
+shot empty-answer-warning "$wb"
 xdotool key Return
 gone "Повтор ввода"
 
@@ -117,14 +118,14 @@ done
 
 step "the grade"
 w3=$(window "Оценка")
-shot form3-grade
+shot form3-result "$w3"
 click "$w3" 216 236               # Command1 "Ok": 2640,3360 1215x375 twips
 gone "Оценка"
 
 step "the records window"
 file_menu "$w1" 2
 w5=$(window "Рейтинг тестируемых")
-shot form5-records
+shot form5-records "$w5"
 click "$w5" 340 292               # Command1 "Ok": 4320,4200 1575x375 twips
 gone "Рейтинг тестируемых"
 
@@ -133,15 +134,15 @@ if [ -n "$shots" ]; then
   click "$w1" 75 $((mb / 2))      # "&Справка"
   xdotool key Down Return
   w4=$(window "Справка")
-  shot form4-help
+  shot form4-help "$w4"
   click "$w4" 237 372             # Command1 "Ok": 2760,5400 1575x375 twips
   gone "Справка"
 fi
 
 step "\"&Выход\", confirmed"
 file_menu "$w1" 4
-window "Выход" >/dev/null
-shot exit-confirmation
+wx=$(window "Выход")
+shot exit-confirmation "$wx"
 xdotool key Return
 for _ in $(seq 300); do kill -0 "$quiz" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$quiz" 2>/dev/null && fail "zuf-quiz.exe did not end after the confirmed exit"

@@ -6,7 +6,8 @@ set(zuf_wine_prefix ${PROJECT_BINARY_DIR}/wine)
 set(zuf_wine_env WINEPREFIX=${zuf_wine_prefix} WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= DISPLAY=)
 
 get_property(zuf_windows_tests DIRECTORY PROPERTY TESTS)
-add_test(NAME wine_prefix COMMAND ${PROJECT_SOURCE_DIR}/tools/windows/wine-prefix.sh ${zuf_wine_prefix})
+add_test(NAME wine_prefix COMMAND ${PROJECT_SOURCE_DIR}/tools/windows/wine-prefix.sh ${zuf_wine_prefix}
+                          QT_QPA_PLATFORM=offscreen "QT_QPA_FONTDIR=Z:\\usr\\share\\fonts\\truetype\\liberation2")
 set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine TIMEOUT 600)
 
 foreach(test IN LISTS zuf_windows_tests)
@@ -14,8 +15,13 @@ foreach(test IN LISTS zuf_windows_tests)
   set_property(TEST ${test} APPEND PROPERTY FIXTURES_REQUIRED wine)
 endforeach()
 
+# The whole run has a prefix of its own: Wine picks its display driver once per running
+# prefix, and the headless tests beside it would leave it without one.
+add_test(NAME wine_prefix_whole_run
+  COMMAND ${PROJECT_SOURCE_DIR}/tools/windows/wine-prefix.sh ${zuf_wine_prefix}-whole-run)
+set_tests_properties(wine_prefix_whole_run PROPERTIES FIXTURES_SETUP wine_whole_run TIMEOUT 600)
 add_test(NAME windows_whole_run
   COMMAND ${PROJECT_SOURCE_DIR}/tools/windows/whole-run.sh
           ${PROJECT_BINARY_DIR}/zuf-quiz-1.00-win64.zip ${CMAKE_CROSSCOMPILING_EMULATOR})
 set_tests_properties(windows_whole_run PROPERTIES
-  ENVIRONMENT "WINEPREFIX=${zuf_wine_prefix}" FIXTURES_REQUIRED wine TIMEOUT 600)
+  ENVIRONMENT "WINEPREFIX=${zuf_wine_prefix}-whole-run" FIXTURES_REQUIRED wine_whole_run TIMEOUT 600)
