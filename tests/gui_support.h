@@ -10,6 +10,7 @@
 #include "shell/form6.h"
 #include "shell/sound.h"
 #include "shell/windows.h"
+#include "topics/form2.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -18,6 +19,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
@@ -222,6 +224,17 @@ inline void enterProgram(const QString &name = QStringLiteral("Ученик"))
     QTest::mouseClick(welcome.Command1, Qt::LeftButton);
     QVERIFY(answers.allAnswered());
     QCOMPARE(QuizState.userName, name);
+}
+
+// "&Новый тест", the topic selected in the list, "Ok"; a refused file leaves the topic window open.
+inline void startTopic(const QString &topic)
+{
+    form1().New->trigger();
+    Form2 &topics = form2();
+    const QList<QListWidgetItem *> items = topics.List1->findItems(topic, Qt::MatchExactly);
+    QCOMPARE(items.size(), 1);
+    topics.List1->setCurrentItem(items.first());
+    QTest::mouseClick(topics.Command1, Qt::LeftButton);
 }
 
 // With a secondary window open over the disabled main window: the main window ignores
