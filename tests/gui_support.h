@@ -226,15 +226,26 @@ inline void enterProgram(const QString &name = QStringLiteral("Ученик"))
     QCOMPARE(QuizState.userName, name);
 }
 
-// "&Новый тест", the topic selected in the list, "Ok"; a refused file leaves the topic window open.
-inline void startTopic(const QString &topic)
+// "&Новый тест", then the topic clicked in the list and "Ok", or double-clicked.
+inline void startTopic(const QString &topic, bool doubleClick = false)
 {
     form1().New->trigger();
     Form2 &topics = form2();
+    QVERIFY(topics.isVisible());
+    QVERIFY(!form1().isEnabled());
     const QList<QListWidgetItem *> items = topics.List1->findItems(topic, Qt::MatchExactly);
     QCOMPARE(items.size(), 1);
-    topics.List1->setCurrentItem(items.first());
-    QTest::mouseClick(topics.Command1, Qt::LeftButton);
+    topics.List1->scrollToItem(items.first());
+    const QPoint at = topics.List1->visualItemRect(items.first()).center();
+    if (doubleClick) {
+        // What the desktop sends for a double-click: press, release, double-click, release.
+        QTest::mouseClick(topics.List1->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(topics.List1->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseRelease(topics.List1->viewport(), Qt::LeftButton, {}, at);
+    } else {
+        QTest::mouseClick(topics.List1->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseClick(topics.Command1, Qt::LeftButton);
+    }
 }
 
 // With a secondary window open over the disabled main window: the main window ignores
