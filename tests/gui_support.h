@@ -10,6 +10,7 @@
 #include "shell/form6.h"
 #include "shell/sound.h"
 #include "shell/windows.h"
+#include "topics/form2.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -18,6 +19,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
@@ -222,6 +224,28 @@ inline void enterProgram(const QString &name = QStringLiteral("Ученик"))
     QTest::mouseClick(welcome.Command1, Qt::LeftButton);
     QVERIFY(answers.allAnswered());
     QCOMPARE(QuizState.userName, name);
+}
+
+// "&Новый тест", then the topic clicked in the list and "Ok", or double-clicked.
+inline void startTopic(const QString &topic, bool doubleClick = false)
+{
+    form1().New->trigger();
+    Form2 &topics = form2();
+    QVERIFY(topics.isVisible());
+    QVERIFY(!form1().isEnabled());
+    const QList<QListWidgetItem *> items = topics.List1->findItems(topic, Qt::MatchExactly);
+    QCOMPARE(items.size(), 1);
+    topics.List1->scrollToItem(items.first());
+    const QPoint at = topics.List1->visualItemRect(items.first()).center();
+    if (doubleClick) {
+        // What the desktop sends for a double-click: press, release, double-click, release.
+        QTest::mouseClick(topics.List1->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(topics.List1->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseRelease(topics.List1->viewport(), Qt::LeftButton, {}, at);
+    } else {
+        QTest::mouseClick(topics.List1->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseClick(topics.Command1, Qt::LeftButton);
+    }
 }
 
 // With a secondary window open over the disabled main window: the main window ignores

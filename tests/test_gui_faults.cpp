@@ -20,16 +20,6 @@ enum class Fault { ReadOnlyFolder, Directory, FullDisk, HeldByAnotherCopy, FullP
 
 const QString Floods = QStringLiteral("Наводнения");   // qes8.ssu
 
-void startFloods()
-{
-    form1().New->trigger();
-    Form2 &topics = form2();
-    const QList<QListWidgetItem *> items = topics.List1->findItems(Floods, Qt::MatchExactly);
-    QCOMPARE(items.size(), 1);
-    topics.List1->setCurrentItem(items.first());
-    QTest::mouseClick(topics.Command1, Qt::LeftButton);
-}
-
 // Ten answers, each the first box: ten points, grade 5 with thresholds 9, 7, 5. The last
 // press runs into the dialogs armed in `answers`.
 void answerTen(ModalAnswers &answers, bool armLast = true)
@@ -141,7 +131,7 @@ void TestGuiFaults::unsavedResultIsSaidAndTheProgramGoesOn()
 
     enterProgram();
     Form1 &main = form1();
-    startFloods();
+    startTopic(Floods);
     ModalAnswers answers;
     bool gradeShownFirst = false;
     answers.then([&](QWidget *dialog) {
@@ -195,7 +185,7 @@ void TestGuiFaults::unsavedResultIsSaidAndTheProgramGoesOn()
         QVERIFY(QFile::remove(QStringLiteral("records.ssu")));
         break;
     }
-    startFloods();
+    startTopic(Floods);
     ModalAnswers none;
     answerTen(none, false);
     QVERIFY(none.seen().isEmpty() && none.unexpected().isEmpty());
@@ -239,7 +229,7 @@ void TestGuiFaults::hostileTextsAreShown()
     enterProgram();
     Form1 &main = form1();
     ModalAnswers answers;
-    startFloods();
+    startTopic(Floods);
     QVERIFY(answers.seen().isEmpty() && answers.unexpected().isEmpty());
     for (int n = 1; n <= 10; ++n) {
         const QString expected = decode1251(texts[n - 1]);
@@ -274,7 +264,7 @@ void TestGuiFaults::topicStaysSelected()
     QVERIFY(writeFile(QStringLiteral("qes8.ssu"), simpleQuestionFile(9, 7, 5)));
     enterProgram();
     Form1 &main = form1();
-    startFloods();
+    startTopic(Floods);
     QTest::mouseClick(main.Check1, Qt::LeftButton);
     QTest::mouseClick(main.Command1, Qt::LeftButton);
 
@@ -338,7 +328,7 @@ void TestGuiFaults::markupInAMessageIsShownAsText()
         shown = label->text();
         qobject_cast<QMessageBox *>(dialog)->button(QMessageBox::Ok)->click();
     });
-    startFloods();
+    startTopic(Floods);
     QVERIFY(answers.allAnswered());
     QCOMPARE(answers.seen().first().title, QStringLiteral("Ошибка"));
     QCOMPARE(format, Qt::PlainText);

@@ -15,29 +15,6 @@ namespace {
 const QString Floods = QStringLiteral("Наводнения");            // qes8.ssu
 const QString AtHome = QStringLiteral("Правила безопасного поведения в быту");   // qes1.ssu
 
-// Opens the topic window from the menu and picks topic by a click and "Ok", or by a
-// double-click on it.
-void startTopic(const QString &topic, bool doubleClick = false)
-{
-    form1().New->trigger();
-    Form2 &topics = form2();
-    QVERIFY(topics.isVisible());
-    QVERIFY(!form1().isEnabled());
-    const QList<QListWidgetItem *> items = topics.List1->findItems(topic, Qt::MatchExactly);
-    QCOMPARE(items.size(), 1);
-    topics.List1->scrollToItem(items.first());
-    const QPoint at = topics.List1->visualItemRect(items.first()).center();
-    if (doubleClick) {
-        // What the desktop sends for a double-click: press, release, double-click, release.
-        QTest::mouseClick(topics.List1->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(topics.List1->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseRelease(topics.List1->viewport(), Qt::LeftButton, {}, at);
-    } else {
-        QTest::mouseClick(topics.List1->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseClick(topics.Command1, Qt::LeftButton);
-    }
-}
-
 // Ticks as a pupil would: '1'..'4' click box k, 'A'..'D' click the text of answer k.
 void tick(const QString &clicks)
 {
