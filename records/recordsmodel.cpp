@@ -87,12 +87,17 @@ int RecordsModel::rowCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : int(rows_.size());
 }
 
+std::optional<RecordEntryRecord> RecordsModel::entryAt(int i) const
+{
+    // Read only up to the end of the data: a blank tail after the last record (a file
+    // padded with spaces) would otherwise be searched again for every row shown or read out.
+    return readRecordAt(QByteArrayView(bytes_).first(dataEnd_), rows_[size_t(i)].offset);
+}
+
 QString RecordsModel::rowText(int i) const
 {
     const RowIndex &row = rows_[size_t(i)];
-    // Read only up to the end of the data: a blank tail after the last record (a file
-    // padded with spaces) would otherwise be searched again for every row painted.
-    const std::optional<RecordEntryRecord> entry = readRecordAt(QByteArrayView(bytes_).first(dataEnd_), row.offset);
+    const std::optional<RecordEntryRecord> entry = entryAt(i);
     if (!entry)
         return {};
     // The pads stored are those after this row's own update, which gives them again.
@@ -103,7 +108,7 @@ QString RecordsModel::rowText(int i) const
 // A screen reader reads a row as its three fields, not as the spaces that line them up.
 QString RecordsModel::spokenRowText(int i) const
 {
-    const std::optional<RecordEntryRecord> entry = readRecordAt(bytes_, rows_[size_t(i)].offset);
+    const std::optional<RecordEntryRecord> entry = entryAt(i);
     if (!entry)
         return {};
     return QStringLiteral("%1, %2, оценка %3").arg(entry->name, entry->topic).arg(entry->grade);

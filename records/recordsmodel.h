@@ -36,6 +36,9 @@ public:
     QString spokenRowText(int i) const;
 
 private:
+    // The record of row i, read from the bytes up to the end of the data.
+    std::optional<RecordEntryRecord> entryAt(int i) const;
+
     // Where a record starts and the pads its row carries: eight bytes a row.
     struct RowIndex {
         std::uint32_t offset;
