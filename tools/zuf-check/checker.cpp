@@ -3,6 +3,7 @@
 #include "quiz/grading.h"
 #include "quiz/problemtexts.h"
 #include "quiz/quizstate.h"
+#include "quiz/regularfile.h"
 #include "quiz/textencoding.h"
 
 #include <QFile>
@@ -303,13 +304,14 @@ QStringList fixEncoding(const QString &file, bool &ok)
 {
     ok = false;
     const auto refused = [&](const FileProblem &problem) { return QStringList{problemLine(file, problem)}; };
-    const QFileInfo info(file);
-    // A pipe or a device under the name would block the open or never end.
-    if (info.exists() && !info.isFile())
+    // A pipe or a device under the name would block the open or never end; what was
+    // opened is checked, not the name.
+    QFile input;
+    const OpenedFile opened = openRegularFile(input, file);
+    if (opened.status == OpenedFile::Status::NotRegular)
         return refused(problemAt(0, 0, ProblemId::ConversionFailed, problemText(ProblemId::ConversionNotAFile)));
-    QFile input(file);
-    if (!input.open(QIODevice::ReadOnly))
-        return refused(problemAt(0, 0, ProblemId::ConversionFailed, input.errorString()));
+    if (opened.status != OpenedFile::Status::Opened)
+        return refused(problemAt(0, 0, ProblemId::ConversionFailed, opened.reason));
     const QByteArray bytes = input.read(MaxConvertedBytes + 1);
     if (bytes.size() > MaxConvertedBytes)
         return refused(problemAt(0, 0, ProblemId::ConversionFailed,
