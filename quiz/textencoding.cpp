@@ -1,5 +1,8 @@
 #include "quiz/textencoding.h"
+#include "quiz/codepage.h"
+#include "quiz/problemtexts.h"
 
+#include <QList>
 #include <QStringDecoder>
 #include <algorithm>
 
@@ -177,4 +180,61 @@ QString shellWord(const QString &word)
     QString quoted = word;
     quoted.replace(u'\'', QStringLiteral("'\\''"));
     return u'\'' + quoted + u'\'';
+}
+
+namespace {
+
+// Windows-1251 bytes of text with every line break made CR LF; the first character
+// that Windows-1251 lacks refuses the whole text, with its line and column.
+Windows1251Conversion encodeLines(const QString &text)
+{
+    Windows1251Conversion result;
+    result.outcome = Windows1251Conversion::Outcome::Converted;
+    result.bytes.reserve(text.size() + text.size() / 16);
+    int line = 1;
+    qsizetype lineStart = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'\r' || c == u'\n') {
+            result.bytes += "\r\n";
+            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+                ++i;
+            ++line;
+            lineStart = i + 1;
+            continue;
+        }
+        const std::optional<QByteArray> byte = encode1251(QString(c));
+        if (!byte) {
+            const char32_t code = c.isHighSurrogate() && i + 1 < text.size()
+                ? QChar::surrogateToUcs4(c, text[i + 1]) : c.unicode();
+            const QString character = QString::fromUcs4(&code, 1);
+            const int column = int(QStringView(text).sliced(lineStart, i - lineStart).toUcs4().size()) + 1;
+            result.outcome = Windows1251Conversion::Outcome::Refused;
+            result.bytes.clear();
+            result.refusal = problemAt(line, column, ProblemId::NoWindows1251Form, character,
+                                       QStringLiteral("%1").arg(uint(code), 4, 16, QLatin1Char('0')).toUpper());
+            return result;
+        }
+        result.bytes += *byte;
+    }
+    return result;
+}
+
+} // namespace
+
+Windows1251Conversion convertToWindows1251(QByteArrayView bytes)
+{
+    const UnicodeForm form = detectUnicodeForm(bytes);
+    if (form == UnicodeForm::None)
+        return {};
+    const QString text = decodeUnicode(bytes, form);
+    if (text.isNull()) {
+        Windows1251Conversion refused;
+        refused.outcome = Windows1251Conversion::Outcome::Refused;
+        refused.refusal = problemAt(0, 0, ProblemId::ConversionBadBytes, unicodeFormName(form));
+        return refused;
+    }
+    Windows1251Conversion converted = encodeLines(text);
+    converted.sourceName = unicodeFormName(form);
+    return converted;
 }

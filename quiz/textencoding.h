@@ -26,3 +26,16 @@ QString decodeUnicode(QByteArrayView bytes, UnicodeForm form);
 // A file name as a shell command line needs it: quoted when it holds anything
 // besides letters, digits and . _ - /.
 QString shellWord(const QString &word);
+
+#include "quiz/quizerror.h"
+#include <optional>
+
+// What zuf-check --fix-encoding makes of a file's bytes, decided on the bytes alone.
+struct Windows1251Conversion {
+    enum class Outcome { AlreadyWindows1251, Converted, Refused };
+    Outcome outcome = Outcome::AlreadyWindows1251;
+    QByteArray bytes;                     // Converted: Windows-1251 with CR LF line breaks
+    QString sourceName;                   // Converted: the encoding it was in, for a teacher to read
+    std::optional<FileProblem> refusal;   // Refused: why, with its place when it has one
+};
+Windows1251Conversion convertToWindows1251(QByteArrayView bytes);

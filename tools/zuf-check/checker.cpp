@@ -1,16 +1,13 @@
 #include "checker.h"
-#include "quiz/codepage.h"
 #include "quiz/grading.h"
 #include "quiz/problemtexts.h"
 #include "quiz/quizstate.h"
-#include "quiz/regularfile.h"
 #include "quiz/textencoding.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSaveFile>
 #include <algorithm>
 
 namespace {
@@ -197,8 +194,6 @@ QString visibleText(const QString &text)
     return shown;
 }
 
-namespace {
-
 QString problemLine(const QString &file, const FileProblem &problem)
 {
     const QString place = problem.line > 0 ? QStringLiteral("%1:%2:%3").arg(file).arg(problem.line).arg(problem.column)
@@ -207,6 +202,8 @@ QString problemLine(const QString &file, const FileProblem &problem)
                                                                  : QStringLiteral("warning");
     return visibleText(QStringLiteral("%1: %2: %3").arg(place, severity, problem.message));
 }
+
+namespace {
 
 // Question texts that differ only in spaces or letter case are the same question.
 QString questionKey(const QString &text)
@@ -246,102 +243,6 @@ void noteSharedQuestions(FileReport &report, ShownQuestions &shown)
     }
     shown.insert(added.begin(), added.end());
     sortByPlace(report.problems);
-}
-
-namespace {
-
-constexpr qsizetype MaxConvertedBytes = 64 * 1024 * 1024;
-
-struct Converted {
-    QByteArray bytes;
-    std::optional<FileProblem> refusal;
-};
-
-// Windows-1251 bytes of text with every line break made CR LF; the first character
-// that Windows-1251 lacks refuses the whole text, with its line and column.
-Converted encodeLines(const QString &text)
-{
-    Converted result;
-    result.bytes.reserve(text.size() + text.size() / 16);
-    int line = 1;
-    qsizetype lineStart = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c == u'\r' || c == u'\n') {
-            result.bytes += "\r\n";
-            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-                ++i;
-            ++line;
-            lineStart = i + 1;
-            continue;
-        }
-        const std::optional<QByteArray> byte = encode1251(QString(c));
-        if (!byte) {
-            const char32_t code = c.isHighSurrogate() && i + 1 < text.size()
-                ? QChar::surrogateToUcs4(c, text[i + 1]) : c.unicode();
-            const QString character = QString::fromUcs4(&code, 1);
-            const int column = int(QStringView(text).sliced(lineStart, i - lineStart).toUcs4().size()) + 1;
-            result.refusal = problemAt(line, column, ProblemId::NoWindows1251Form, character,
-                                       QStringLiteral("%1").arg(uint(code), 4, 16, QLatin1Char('0')).toUpper());
-            return result;
-        }
-        result.bytes += *byte;
-    }
-    return result;
-}
-
-QString freeBackupName(const QString &file)
-{
-    QString name = file + QStringLiteral(".bak");
-    for (int n = 2; QFileInfo::exists(name) || QFileInfo(name).isSymLink(); ++n)
-        name = file + QStringLiteral(".bak.%1").arg(n);
-    return name;
-}
-
-} // namespace
-
-QStringList fixEncoding(const QString &file, bool &ok)
-{
-    ok = false;
-    const auto refused = [&](const FileProblem &problem) { return QStringList{problemLine(file, problem)}; };
-    // A pipe or a device under the name would block the open or never end; what was
-    // opened is checked, not the name.
-    QFile input;
-    const OpenedFile opened = openRegularFile(input, file);
-    if (opened.status == OpenedFile::Status::NotRegular)
-        return refused(problemAt(0, 0, ProblemId::ConversionFailed, problemText(ProblemId::ConversionNotAFile)));
-    if (opened.status != OpenedFile::Status::Opened)
-        return refused(problemAt(0, 0, ProblemId::ConversionFailed, opened.reason));
-    const QByteArray bytes = input.read(MaxConvertedBytes + 1);
-    if (bytes.size() > MaxConvertedBytes)
-        return refused(problemAt(0, 0, ProblemId::ConversionFailed,
-                                 problemText(ProblemId::ConversionTooLarge, MaxConvertedBytes / (1024 * 1024))));
-    if (input.error() != QFileDevice::NoError)
-        return refused(problemAt(0, 0, ProblemId::ConversionFailed, input.errorString()));
-    input.close();
-
-    const UnicodeForm form = detectUnicodeForm(bytes);
-    if (form == UnicodeForm::None) {
-        ok = true;
-        return {visibleText(problemText(ProblemId::AlreadyWindows1251, file))};
-    }
-    const QString text = decodeUnicode(bytes, form);
-    if (text.isNull())
-        return refused(problemAt(0, 0, ProblemId::ConversionBadBytes, unicodeFormName(form)));
-    const Converted converted = encodeLines(text);
-    if (converted.refusal)
-        return refused(*converted.refusal);
-
-    const QString backup = freeBackupName(file);
-    if (!QFile::copy(file, backup))
-        return refused(problemAt(0, 0, ProblemId::ConversionBackupFailed, backup, qt_error_string()));
-    // Written beside the file and renamed over it: a failure leaves the old file whole.
-    QSaveFile output(file);
-    if (!output.open(QIODevice::WriteOnly) || output.write(converted.bytes) != converted.bytes.size()
-        || !output.commit())
-        return refused(problemAt(0, 0, ProblemId::ConversionFailed, output.errorString()));
-    ok = true;
-    return {visibleText(problemText(ProblemId::Converted, file, unicodeFormName(form), backup))};
 }
 
 QJsonObject reportJson(const FileReport &report)

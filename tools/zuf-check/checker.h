@@ -51,15 +51,10 @@ void noteSharedQuestions(FileReport &report, ShownQuestions &shown);
 // problem concerns the whole file). Control characters from the file are shown
 // escaped, never sent to the terminal.
 QStringList problemLines(const FileReport &report);
+QString problemLine(const QString &file, const FileProblem &problem);
 QString visibleText(const QString &text);
 // A question file's report.
 QJsonObject reportJson(const FileReport &report);
 // A records file's report, written out as it is read, record by record: the same object
 // as reportJson would give with every line in "records". Returns the report.
 FileReport writeRecordsJson(const QString &file, const std::function<void(const QByteArray &)> &write);
-
-// Converts a question or records file saved as UTF-8 or UTF-16 into Windows-1251
-// with CR LF, in place, keeping the old bytes as FILE.bak (or .bak.2, ...). Refuses,
-// changing nothing, when a character has no Windows-1251 form. Lines to print;
-// ok is false when the file was not converted and needed to be.
-QStringList fixEncoding(const QString &file, bool &ok);

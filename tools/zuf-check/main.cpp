@@ -3,6 +3,7 @@
 // when the report could not be written.
 
 #include "checker.h"
+#include "fixencoding.h"
 #include "quiz/problemtexts.h"
 
 #include <QCoreApplication>
