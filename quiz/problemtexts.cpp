@@ -71,7 +71,8 @@ constexpr ProblemRow Problems[] = {
      u"Вопрос %1 «%2» есть и среди первых десяти вопросов файла %3 (вопрос %4): ученик встретит его "
      u"в двух темах."},
     {ProblemId::Converted, Part, u"%1: переведён из %2 в Windows-1251 со строками CR LF; прежний файл сохранён как %3."},
-    {ProblemId::AlreadyWindows1251, Part, u"%1: не изменён: это не UTF-8 и не UTF-16, а, по всей видимости, уже Windows-1251."},
+    {ProblemId::AlreadyWindows1251, Part, u"%1: не изменён: это не UTF-8, UTF-16, KOI8-R, CP866, ISO-8859-5 или Mac Cyrillic, а, по всей видимости, "
+     u"уже Windows-1251."},
     {ProblemId::NoWindows1251Form, Error,
      u"Знак «%1» (U+%2) нельзя записать в Windows-1251, поэтому файл не переведён и не изменён. "
      u"Замените этот знак и повторите команду."},

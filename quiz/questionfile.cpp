@@ -169,13 +169,19 @@ QString convertedName(const QString &file)
     return file.first(dot) + QStringLiteral("-1251") + file.sliced(dot);
 }
 
-std::optional<FileProblem> unicodeFault(QByteArrayView bytes, const QString &file)
+// A file in UTF-8, UTF-16 or another Cyrillic encoding would show pupils wrong letters.
+std::optional<FileProblem> encodingFault(QByteArrayView bytes, const QString &file)
 {
     const UnicodeForm form = detectUnicodeForm(bytes);
-    if (form == UnicodeForm::None)
+    if (form != UnicodeForm::None)
+        return problemAt(1, 1, ProblemId::UnicodeFile, unicodeFormName(form), shellWord(file),
+                         iconvCommand(form, file, convertedName(file)));
+    const CyrillicEncoding other = detectCyrillicEncoding(bytes);
+    if (other == CyrillicEncoding::Windows1251)
         return std::nullopt;
-    return problemAt(1, 1, ProblemId::UnicodeFile, unicodeFormName(form), shellWord(file),
-                     iconvCommand(form, file, convertedName(file)));
+    return problemAt(1, 1, ProblemId::UnicodeFile, cyrillicEncodingName(other), shellWord(file),
+                     QStringLiteral("iconv -f %1 -t WINDOWS-1251 %2 > %3")
+                         .arg(iconvName(other), shellWord(file), shellWord(convertedName(file))));
 }
 
 // The texts move into the bank: no copy of the question bank is kept.
@@ -215,7 +221,7 @@ QuestionFileContents readQuestionFile(QByteArrayView bytes, const QString &file)
         contents.fault = tooLargeFault();
         return contents;
     }
-    contents.fault = unicodeFault(bytes, file);
+    contents.fault = encodingFault(bytes, file);
     if (contents.fault)
         return contents;
     FieldReader reader(bytes);

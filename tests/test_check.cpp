@@ -517,7 +517,8 @@ void TestCheck::messageTexts_data()
     row("converted", {Converted}, {{t, cleanQuestions().toUtf8()}}, fixT, 0,
         "t.ssu: переведён из UTF-8 в Windows-1251 со строками CR LF; прежний файл сохранён как t.ssu.bak.\n");
     row("already Windows-1251", {AlreadyWindows1251}, {{t, bytesOf(cleanQuestions())}}, fixT, 0,
-        "t.ssu: не изменён: это не UTF-8 и не UTF-16, а, по всей видимости, уже Windows-1251.\n");
+        "t.ssu: не изменён: это не UTF-8, UTF-16, KOI8-R, CP866, ISO-8859-5 или Mac Cyrillic, а, по всей видимости, "
+        "уже Windows-1251.\n");
     row("character without a Windows-1251 form", {NoWindows1251Form},
         {{t, "19,17,14,0\n\"Вопрос 1 — 名\",\"А\"\n"}}, fixT, 1,
         "t.ssu:2:13: error: Знак «名» (U+540D) нельзя записать в Windows-1251, поэтому файл не переведён и не "
@@ -883,6 +884,10 @@ void TestCheck::everyMistakeNamed_data()
     QTest::newRow("limit above the maximum") << bytesOf(QString(clean).replace("19,17,14,0", "21,17,14,0")) << 1 << 1 << LimitAboveMaximum << 0 << F::Header;
     QTest::newRow("no right answer") << q(3, "\"Вопрос 3\",\"А\",\"Б\",\"В\",\"Г\",0,0,0,0,0") << 4 << 1 << NoRightAnswer << 3 << F::Question;
     QTest::newRow("every answer right") << q(3, "\"Вопрос 3\",\"А\",\"Б\",\"В\",\"Г\",0,1,1,1,1") << 4 << 1 << AllAnswersRight << 3 << F::Question;
+    for (const char *encoding : {"KOI8-R", "IBM866", "ISO-8859-5", "x-mac-cyrillic"}) {
+        QStringEncoder other(encoding);
+        QTest::addRow("question file in %s", encoding) << QByteArray(other.encode(clean)) << 1 << 1 << UnicodeFile << 0 << F::Header;
+    }
     QTest::newRow("nine questions") << bytesOf(clean.section("\r\n", 0, 9) + "\r\n") << 11 << 1 << TooFewQuestions << 0 << F::None;
 }
 
