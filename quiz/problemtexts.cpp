@@ -128,6 +128,20 @@ constexpr ProblemRow Problems[] = {
      u"%1 не помещается в свою рамку в окне ученика: конец текста ученик не увидит. Сократите текст."},
     {ProblemId::FieldQuestionText, Part, u"Текст вопроса %1"},
     {ProblemId::FieldAnswerText, Part, u"Ответ %2 вопроса %1"},
+    {ProblemId::QuestionFileNotAFile, Error, u"Это не файл вопросов, а папка или устройство."},
+    {ProblemId::QuestionFileMissing, Error, u"Файл вопросов не найден в папке %1."},
+    {ProblemId::QuestionFileUnopenable, Error, u"Файл вопросов не удаётся открыть для чтения: %1."},
+    {ProblemId::QuestionFileUnreadable, Error, u"Файл вопросов не удаётся прочитать: %1."},
+    {ProblemId::RecordsFileAsQuestions, Error,
+     u"Похоже, это файл рекордов, а не файл вопросов: в первой строке имя, тема и оценка. Если это файл "
+     u"рекордов, проверьте его командой «zuf-check --records %1»."},
+    {ProblemId::GradeOutOfRange, Warning,
+     u"Оценка %1 у записи «%2, %3» лежит вне пределов от 2 до 5: программа таких не ставит, а окно «Рекорды» "
+     u"покажет её как есть."},
+    {ProblemId::MixedRecordsFile, Warning,
+     u"Строка %1 записана в UTF-8, а другие строки файла рекордов в Windows-1251: в окне «Рекорды» такие строки "
+     u"будут искажены. Переведите файл командой «zuf-check --fix-encoding %2»: она переведёт каждую строку."},
+    {ProblemId::MixedRecordsSource, Part, u"UTF-8 и Windows-1251 по строкам"},
 };
 
 static_assert(std::size(Problems) == size_t(ProblemId::Count), "one row per message");

@@ -3,6 +3,7 @@
 #include "quiz/fieldreader.h"
 #include "quiz/grading.h"
 #include "quiz/quizstate.h"
+#include "quiz/textencoding.h"
 
 #include <QStringList>
 
@@ -397,6 +398,23 @@ void Checker::keepReaderProblems()
     }
 }
 
+// A records line, "name,topic, grade", where the four limits should stand: a records
+// file renamed, as the guide suggests for keeping last year's.
+bool looksLikeRecords(const std::vector<Line> &lines)
+{
+    const auto first = std::find_if(lines.begin(), lines.end(), [](const Line &l) { return !isBlank(l.bytes); });
+    if (first == lines.end())
+        return false;
+    const LineScan scan = scanLine(first->bytes, ",");
+    const auto isNumber = [](QByteArrayView field) {
+        bool ok = false;
+        field.trimmed().toByteArray().toInt(&ok);
+        return ok;
+    };
+    return scan.fields.size() == 3 && !scan.unclosedQuote && !isNumber(scan.fields[0].value)
+        && !isNumber(scan.fields[1].value) && isNumber(scan.fields[2].value);
+}
+
 bool refusedUnread(const QuestionFileContents &contents)
 {
     return contents.fault && (contents.fault->line == 0 || contents.fault->id == ProblemId::UnicodeFile);
@@ -419,8 +437,14 @@ QuestionFileCheck checkQuestionBytes(QByteArrayView bytes, const QString &file, 
                                   fault.line ? QuestionField::Header : QuestionField::None});
         return check;
     }
+    const std::vector<Line> lines = splitLines(bytes);
+    if (looksLikeRecords(lines)) {
+        const FileProblem p = problemAt(1, 1, ProblemId::RecordsFileAsQuestions, shellWord(file));
+        check.problems.push_back({p.line, p.column, p.severity, p.id, p.message, 0, QuestionField::Header});
+        return check;
+    }
     Checker checker{check, fits};
-    checker.checkLines(splitLines(bytes));
+    checker.checkLines(lines);
     checker.checkContents();
     checker.checkLimits();
     checker.keepReaderProblems();

@@ -5,7 +5,9 @@
 #include "quiz/quizstate.h"
 #include "quiz/regularfile.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <span>
 
@@ -150,11 +152,6 @@ void noteThresholdsAgainstCriteria(QuestionFileContents &contents)
                                           want.threshold4, want3));
 }
 
-FileProblem errorAt(int line, int column, const QString &message)
-{
-    return FileProblem{line, column, Severity::Error, message};
-}
-
 FileProblem tooLargeFault()
 {
     return problemAt(0, 0, ProblemId::QuestionFileTooLarge, MaxQuestionFileBytes / (1024 * 1024));
@@ -259,10 +256,11 @@ QuestionFileContents readQuestionFileAt(const QString &path, QByteArray *kept)
     QFile file;
     const OpenedFile opened = openRegularFile(file, path);
     if (opened.status != OpenedFile::Status::Opened) {
-        contents.fault = errorAt(0, 0, opened.status == OpenedFile::Status::NotRegular
-            ? QStringLiteral("Это не файл вопросов, а папка или устройство.")
-            : opened.status == OpenedFile::Status::Missing ? QStringLiteral("Файл вопросов не найден.")
-                                                           : QStringLiteral("Файл вопросов не удаётся открыть для чтения."));
+        contents.fault = opened.status == OpenedFile::Status::NotRegular
+            ? problemAt(0, 0, ProblemId::QuestionFileNotAFile)
+            : opened.status == OpenedFile::Status::Missing
+            ? problemAt(0, 0, ProblemId::QuestionFileMissing, QDir::toNativeSeparators(QFileInfo(path).absolutePath()))
+            : problemAt(0, 0, ProblemId::QuestionFileUnopenable, opened.reason);
         return contents;
     }
     if (opened.size > MaxQuestionFileBytes) {
@@ -276,7 +274,7 @@ QuestionFileContents readQuestionFileAt(const QString &path, QByteArray *kept)
         return contents;
     }
     if (file.error() != QFileDevice::NoError) {
-        contents.fault = errorAt(0, 0, QStringLiteral("Файл вопросов не удаётся прочитать: %1.").arg(file.errorString()));
+        contents.fault = problemAt(0, 0, ProblemId::QuestionFileUnreadable, file.errorString());
         return contents;
     }
     if (kept)

@@ -331,8 +331,58 @@ Windows1251Conversion encodeLines(const QString &text)
 
 } // namespace
 
-Windows1251Conversion convertToWindows1251(QByteArrayView bytes)
+namespace {
+
+enum class LineForm { Ascii, Utf8, Other };
+
+LineForm lineForm(QByteArrayView line)
 {
+    if (std::all_of(line.begin(), line.end(), [](char c) { return uchar(c) < 0x80; }))
+        return LineForm::Ascii;
+    return isUtf8BeyondAscii(line, false) ? LineForm::Utf8 : LineForm::Other;
+}
+
+// Calls onLine(line, form) for each line, its line break included.
+template <typename OnLine>
+void forEachLine(QByteArrayView bytes, OnLine onLine)
+{
+    for (qsizetype start = 0; start < bytes.size();) {
+        qsizetype end = bytes.indexOf('\n', start);
+        end = end < 0 ? bytes.size() : end + 1;
+        const QByteArrayView line = bytes.sliced(start, end - start);
+        onLine(line, lineForm(line));
+        start = end;
+    }
+}
+
+} // namespace
+
+int firstUtf8LineAmongWindows1251(QByteArrayView bytes)
+{
+    int line = 0, firstUtf8 = 0;
+    bool other = false;
+    forEachLine(bytes, [&](QByteArrayView, LineForm form) {
+        ++line;
+        if (form == LineForm::Utf8 && firstUtf8 == 0)
+            firstUtf8 = line;
+        other = other || form == LineForm::Other;
+    });
+    return other ? firstUtf8 : 0;
+}
+
+Windows1251Conversion convertToWindows1251(QByteArrayView bytes, bool records)
+{
+    if (records && firstUtf8LineAmongWindows1251(bytes) > 0) {
+        QString text;
+        forEachLine(bytes, [&](QByteArrayView line, LineForm form) {
+            text += form == LineForm::Utf8 ? QString::fromUtf8(line) : decode1251(line);
+        });
+        if (text.startsWith(QChar(0xFEFF)))   // the mark an editor put before its first line
+            text.remove(0, 1);
+        Windows1251Conversion converted = encodeLines(text);
+        converted.sourceName = problemText(ProblemId::MixedRecordsSource);
+        return converted;
+    }
     const UnicodeForm form = detectUnicodeForm(bytes);
     if (form == UnicodeForm::None) {
         const CyrillicEncoding encoding = detectCyrillicEncoding(bytes);

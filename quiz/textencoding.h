@@ -52,4 +52,10 @@ struct Windows1251Conversion {
     QString sourceName;                   // Converted: the encoding it was in, for a teacher to read
     std::optional<FileProblem> refusal;   // Refused: why, with its place when it has one
 };
-Windows1251Conversion convertToWindows1251(QByteArrayView bytes);
+// A records file (`records`) is judged line by line: the quiz appends Windows-1251 lines
+// to a file an editor saved as UTF-8, and each line is converted from its own encoding.
+Windows1251Conversion convertToWindows1251(QByteArrayView bytes, bool records = false);
+
+// The first line (1-based) of a records file that is UTF-8 while another line holds
+// Windows-1251 letters; 0 when the lines do not mix the two.
+int firstUtf8LineAmongWindows1251(QByteArrayView bytes);

@@ -95,7 +95,7 @@ int fixEncodings(const Request &request)
     bool allOk = true;
     for (const auto &[file, kind] : request.files) {
         bool ok = false;
-        out.printLines(fixEncoding(file, ok));
+        out.printLines(fixEncoding(file, ok, kind == FileKind::Records));
         allOk = allOk && ok;
     }
     if (!out.finish())
