@@ -366,7 +366,7 @@ void Checker::checkLimits()
     }
     if (!never.isEmpty())
         note(headerLine, 1, 0, QuestionField::Header, ProblemId::GradesNeverGiven, c.threshold5, c.threshold4,
-             c.threshold3, never.join(QStringLiteral(", ")));
+             c.threshold3, never.join(QStringLiteral(" и ")));
 }
 
 // The reader's messages, less those that only follow from a mistake named here: after a
