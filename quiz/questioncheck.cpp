@@ -119,6 +119,7 @@ struct Checker {
     int lastLine = 0;                                  // the last line that is not blank
     int firstStructural = 0;                           // line of the first mistake that moves the fields after it
     bool semicolonsNoted = false;
+    int bareTextSplitLine = 0;                         // the first line of too many fields that has a bare text
 
     void add(int line, int column, int question, QuestionField field, const FileProblem &problem)
     {
@@ -228,9 +229,12 @@ std::optional<LineScan> Checker::scanShaped(const Line &line, size_t expected, i
     // A comma after the last flag and nothing more: the reader's own message says it.
     const bool onlyBlanksAfter = std::all_of(scan.fields.begin() + qsizetype(expected), scan.fields.end(),
                                              [](const LineField &f) { return isBlank(f.value); });
-    if (!onlyBlanksAfter)
-        note(line.number, scan.fields[expected].column, question, QuestionField::None, ProblemId::TooManyFields,
-             count);
+    if (onlyBlanksAfter)
+        return std::nullopt;
+    note(line.number, scan.fields[expected].column, question, QuestionField::None, ProblemId::TooManyFields, count);
+    const auto texts = scan.fields.begin() + 5;
+    if (std::any_of(scan.fields.begin(), texts, [](const LineField &f) { return !f.quoted; }))
+        bareTextSplitLine = bareTextSplitLine ? bareTextSplitLine : line.number;
     return std::nullopt;
 }
 
@@ -375,10 +379,7 @@ void Checker::keepReaderProblems()
 {
     std::set<std::pair<int, int>> named;   // flags named here, which the reader may call no number
     bool limitsNamed = false;
-    int tooManyLine = 0;   // the first line with too many fields
     for (const QuestionProblem &p : check.problems) {
-        if (p.id == ProblemId::TooManyFields && tooManyLine == 0)
-            tooManyLine = p.line;
         if (p.id == ProblemId::FlagNotANumber)
             named.insert({p.line, p.column});
         limitsNamed = limitsNamed || p.id == ProblemId::GradesNeverGiven || p.id == ProblemId::LimitAboveMaximum;
@@ -388,7 +389,7 @@ void Checker::keepReaderProblems()
         reader.push_back(*check.contents.fault);
     for (const FileProblem &p : reader) {
         // A text split by a comma is the likely cause of too many fields on its own line.
-        const bool cause = p.id == ProblemId::SplitText && p.line == tooManyLine && p.line == firstStructural;
+        const bool cause = p.id == ProblemId::SplitText && p.line == bareTextSplitLine && p.line == firstStructural;
         const bool follows = firstStructural && !cause
             && (p.line >= firstStructural || p.id == ProblemId::ThresholdsOffCriteria);
         if (follows || named.contains({p.line, p.column}) || (limitsNamed && p.id == ProblemId::ThresholdsOffCriteria))
