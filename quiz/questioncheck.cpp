@@ -379,9 +379,12 @@ void Checker::keepReaderProblems()
 {
     std::set<std::pair<int, int>> named;   // flags named here, which the reader may call no number
     bool limitsNamed = false;
+    std::set<int> flagLines;               // there a word in a flag is the mistake, not a split text
     for (const QuestionProblem &p : check.problems) {
-        if (p.id == ProblemId::FlagNotANumber)
+        if (p.id == ProblemId::FlagNotANumber) {
             named.insert({p.line, p.column});
+            flagLines.insert(p.line);
+        }
         limitsNamed = limitsNamed || p.id == ProblemId::GradesNeverGiven || p.id == ProblemId::LimitAboveMaximum;
     }
     std::vector<FileProblem> reader = check.contents.warnings;
@@ -392,7 +395,8 @@ void Checker::keepReaderProblems()
         const bool cause = p.id == ProblemId::SplitText && p.line == bareTextSplitLine && p.line == firstStructural;
         const bool follows = firstStructural && !cause
             && (p.line >= firstStructural || p.id == ProblemId::ThresholdsOffCriteria);
-        if (follows || named.contains({p.line, p.column}) || (limitsNamed && p.id == ProblemId::ThresholdsOffCriteria))
+        const bool flagNamed = named.contains({p.line, p.column}) || (p.id == ProblemId::SplitText && flagLines.contains(p.line));
+        if (follows || flagNamed || (limitsNamed && p.id == ProblemId::ThresholdsOffCriteria))
             continue;
         const auto [question, field] = placeOf(p.line, p.column);
         add(p.line, p.column, question, field, p);
