@@ -54,6 +54,32 @@ enum class ProblemId {
     ConversionTooLarge,
     ReportNotWritten,
 
+    // The checker of question files (questioncheck).
+    BlankLine,
+    Semicolons,
+    QuoteNotClosed,
+    TooFewFields,
+    TooManyFields,
+    HeaderFieldCount,
+    TabSeparator,
+    FlagNotZeroOrOne,
+    FlagNotANumber,
+    EmptyAnswer,
+    GradesNeverGiven,
+    LimitAboveMaximum,
+    AllAnswersRight,
+    TextTooLong,
+    FieldQuestionText,          // parts of TextTooLong
+    FieldAnswerText,
+    QuestionFileNotAFile,
+    QuestionFileMissing,
+    QuestionFileUnopenable,
+    QuestionFileUnreadable,
+    RecordsFileAsQuestions,
+    GradeOutOfRange,
+    MixedRecordsFile,
+    MixedRecordsSource,         // a part of Converted
+
     Count
 };
 

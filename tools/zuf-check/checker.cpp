@@ -2,6 +2,7 @@
 #include "quiz/grading.h"
 #include "quiz/problemtexts.h"
 #include "quiz/quizstate.h"
+#include "quiz/regularfile.h"
 #include "quiz/textencoding.h"
 
 #include <QFile>
@@ -57,16 +58,20 @@ QJsonObject questionsJson(const QuestionFileContents &contents)
             {QStringLiteral("correct"), intArray(record.correct)},
         });
     }
+    QJsonObject object{
+        {QStringLiteral("kind"), QStringLiteral("questions")},
+        {QStringLiteral("questions"), questions},
+    };
+    // A file that was never read, or whose first line was not, has no limits to tell.
+    if (contents.fault && contents.fault->line <= 1)
+        return object;
     QJsonArray grades;
     for (int score = 0; score <= MaxTestScore; ++score)
         grades.append(computeGrade(qint16(score), contents.threshold5, contents.threshold4, contents.threshold3));
-    return QJsonObject{
-        {QStringLiteral("kind"), QStringLiteral("questions")},
-        {QStringLiteral("thresholds"),
-         intArray(std::array{contents.threshold5, contents.threshold4, contents.threshold3})},
-        {QStringLiteral("questions"), questions},
-        {QStringLiteral("grades"), grades},
-    };
+    object.insert(QStringLiteral("thresholds"),
+                  intArray(std::array{contents.threshold5, contents.threshold4, contents.threshold3}));
+    object.insert(QStringLiteral("grades"), grades);
+    return object;
 }
 
 QByteArray compactJson(const auto &value)
@@ -135,15 +140,46 @@ FileKind kindOf(const QString &file, bool afterRecordsOption)
     return FileKind::Questions;
 }
 
-FileReport checkQuestionFile(const QString &file)
+FileReport checkQuestionFile(const QString &file, const TextFitTest &fits)
 {
-    FileReport report{file, FileKind::Questions, readQuestionFileAt(file), {}};
-    report.problems = report.questions.warnings;
-    if (report.questions.fault)
-        report.problems.push_back(*report.questions.fault);
-    sortByPlace(report.problems);
+    QuestionFileCheck check = checkQuestionFileAt(file, fits);
+    FileReport report{file, FileKind::Questions, std::move(check.contents), {}};
+    for (const QuestionProblem &p : check.problems)
+        report.problems.push_back({p.line, p.column, p.severity, p.message, p.id});
     return report;
 }
+
+namespace {
+
+// A record's line: one record a line, less the lines the reader skipped.
+void noteGradesOutOfRange(FileReport &report, const std::vector<std::pair<qsizetype, RecordEntryRecord>> &offGrades,
+                          const std::vector<FileProblem> &skipped)
+{
+    std::vector<int> skippedLines;
+    for (const FileProblem &p : skipped)
+        skippedLines.push_back(p.line);
+    std::sort(skippedLines.begin(), skippedLines.end());
+    for (const auto &[number, entry] : offGrades) {
+        qsizetype line = number + 1;
+        for (const int s : skippedLines)
+            line += s <= line ? 1 : 0;
+        report.problems.push_back(problemAt(int(line), 1, ProblemId::GradeOutOfRange, entry.grade, entry.name.trimmed(),
+                                            entry.topic.trimmed()));
+    }
+}
+
+// Lines of UTF-8 among lines of Windows-1251; not looked for in a file too large to hold.
+int firstMixedLine(const QString &file)
+{
+    constexpr qint64 MaxLooked = 64 * 1024 * 1024;
+    QFile input;
+    const OpenedFile opened = openRegularFile(input, file);
+    if (opened.status != OpenedFile::Status::Opened || opened.size > MaxLooked)
+        return 0;
+    return firstUtf8LineAmongWindows1251(input.read(opened.size));
+}
+
+} // namespace
 
 FileReport checkRecordsFile(const QString &file, const std::function<void(const RecordRow &)> &onRecord)
 {
@@ -157,13 +193,24 @@ FileReport checkRecordsFile(const QString &file, const std::function<void(const 
     // Read as the program reads it: under the shared lock, refusing folders, devices
     // and files too large to list.
     RowPads pads;
+    qsizetype records = 0;
+    std::vector<std::pair<qsizetype, RecordEntryRecord>> offGrades;   // by the record's number
+    constexpr size_t MaxOffGrades = 100;
     RecordsScan scan = scanRecordsFile(file, [&](const RecordEntryRecord &entry) {
+        if ((entry.grade < 2 || entry.grade > 5) && offGrades.size() < MaxOffGrades)
+            offGrades.push_back({records, entry});
+        ++records;
         if (onRecord)
             onRecord({entry, buildRecordRow(entry, pads)});
     });
     if (scan.fault) {
         report.problems.push_back({0, 0, Severity::Error, *scan.fault});
         return report;
+    }
+    noteGradesOutOfRange(report, offGrades, scan.problems);
+    if (const int mixed = firstMixedLine(file)) {
+        report.problems.push_back(problemAt(mixed, 1, ProblemId::MixedRecordsFile, mixed, shellWord(file)));
+        scan.unicodeForm = UnicodeForm::None;   // told above, line by line
     }
     if (scan.unicodeForm != UnicodeForm::None)
         report.problems.push_back(problemAt(1, 1, ProblemId::UnicodeRecordsFile, unicodeFormName(scan.unicodeForm),
