@@ -83,6 +83,9 @@ constexpr ProblemRow Problems[] = {
     {ProblemId::ConversionNotAFile, Part, u"это не файл, а папка или устройство"},
     {ProblemId::ConversionTooLarge, Part, u"он больше %1 МБ"},
     {ProblemId::ReportNotWritten, Part, u"zuf-check: не удалось вывести отчёт: %1."},
+
+    {ProblemId::SpokenAnswerTaken, Part, u"Ответ принят."},
+    {ProblemId::SpokenQuestionPlace, Part, u"Вопрос %1 из %2."},
 };
 
 static_assert(std::size(Problems) == size_t(ProblemId::Count), "one row per message");

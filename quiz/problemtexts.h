@@ -54,6 +54,10 @@ enum class ProblemId {
     ConversionTooLarge,
     ReportNotWritten,
 
+    // What a screen reader says on the pupil's windows beside their shown texts.
+    SpokenAnswerTaken,
+    SpokenQuestionPlace,
+
     Count
 };
 
