@@ -2,6 +2,7 @@
 
 #include "quiz/form3.h"
 #include "quiz/grading.h"
+#include "quiz/problemtexts.h"
 #include "quiz/quizstate.h"
 #include "records/form5.h"
 #include "shell/form4.h"
@@ -10,17 +11,16 @@
 #include "shell/sound.h"
 #include "shell/windows.h"
 #include "topics/form2.h"
-#include "quiz/problemtexts.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
-#include <QStyleOptionFocusRect>
-#include <QStylePainter>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 #include <algorithm>
 
 namespace {

@@ -57,10 +57,6 @@ public:
     // window's keys (Alt for the menu) reach the window and not a hidden one.
     void focusTitleScreen();
 
-    // An answer's text wears the focus frame too while its tick box has the keyboard:
-    // the frame around the small box alone is easily missed.
-    void markFocusedAnswers();
-
 signals:
     // The run is over: main() ends the event loop on it.
     void programEnded();
@@ -70,6 +66,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // An answer's text wears the focus frame too while its tick box has the keyboard:
+    // the frame around the small box alone is easily missed.
+    void markFocusedAnswers();
     bool isSecondAltOfScreenReader(const QEvent &event) const;
     // The tick boxes, each with the answer text beside it.
     std::array<std::pair<TickBox *, CaptionLabel *>, 4> answerRows() const;
