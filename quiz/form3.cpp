@@ -1,6 +1,7 @@
 #include "quiz/form3.h"
 
 #include "quiz/grading.h"
+#include "quiz/problemtexts.h"
 #include "quiz/quizstate.h"
 #include "records/recordsfile.h"
 #include "shell/form1.h"
@@ -8,6 +9,7 @@
 #include "shell/sound.h"
 #include "shell/windows.h"
 
+#include <QAccessible>
 #include <QCloseEvent>
 #include <QPushButton>
 
@@ -73,10 +75,13 @@ void finishTest()
     Form3 &result = form3();
 
     main.setEnabled(false);
-    showWindow(result);
     QuizState.grade = computeGrade(QuizState.score, QuizState.threshold5, QuizState.threshold4,
                                    QuizState.threshold3);
     result.Label1->setText(QString::number(QuizState.grade));
+    // "Ok" has the keyboard as the window opens: with it, a screen reader reads the grade.
+    result.Command1->setAccessibleDescription(problemText(ProblemId::SpokenAnswerTaken) + u' '
+                                              + QAccessible::queryAccessibleInterface(result.Label1)->text(QAccessible::Name));
+    showWindow(result);
     playCue(QuizState.grade > 2 ? WinnerCue : FailedCue);
     const std::optional<QString> notSaved =
         appendRecord(RecordsFileName, {QuizState.userName, QuizState.topicName, QuizState.grade});

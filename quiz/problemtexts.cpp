@@ -143,6 +143,8 @@ constexpr ProblemRow Problems[] = {
      u"Строка %1 записана в UTF-8, а другие строки файла рекордов в Windows-1251: в окне «Рекорды» такие строки "
      u"будут искажены. Переведите файл командой «zuf-check --fix-encoding %2»: она переведёт каждую строку."},
     {ProblemId::MixedRecordsSource, Part, u"UTF-8 и Windows-1251 по строкам"},
+    {ProblemId::SpokenAnswerTaken, Part, u"Ответ принят."},
+    {ProblemId::SpokenQuestionPlace, Part, u"Вопрос %1 из %2."},
 };
 
 static_assert(std::size(Problems) == size_t(ProblemId::Count), "one row per message");

@@ -79,6 +79,9 @@ enum class ProblemId {
     GradeOutOfRange,
     MixedRecordsFile,
     MixedRecordsSource,         // a part of Converted
+    // What a screen reader says on the pupil's windows beside their shown texts.
+    SpokenAnswerTaken,
+    SpokenQuestionPlace,
 
     Count
 };

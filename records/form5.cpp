@@ -9,6 +9,7 @@
 #include <QCloseEvent>
 #include <QListView>
 #include <QPushButton>
+#include <QShortcut>
 #include <new>
 
 namespace {
@@ -53,6 +54,14 @@ Form5::Form5()
     Label2 = control<CaptionLabel>(*this, "Label2");
     Label3 = control<CaptionLabel>(*this, "Label3");
     connect(Command1, &QPushButton::clicked, this, &Form5::Command1_Click);
+    connect(new QShortcut(Qt::Key_Escape, this), &QShortcut::activated, this, &Form5::Command1_Click);
+    announceRowsOf(*List1);
+    List1->installEventFilter(this);
+}
+
+bool Form5::eventFilter(QObject *watched, QEvent *event)
+{
+    return (watched == List1 && walkRows(*List1, *event)) || QWidget::eventFilter(watched, event);
 }
 
 void Form5::Command1_Click()
@@ -90,5 +99,10 @@ void listRecords()
     }
 
     main.setEnabled(false);
+    // The keyboard on the first row, which a screen reader reads as the window opens;
+    // nothing is selected by it.
+    if (window.records->rowCount() > 0)
+        window.List1->selectionModel()->setCurrentIndex(window.records->index(0, 0), QItemSelectionModel::NoUpdate);
+    window.List1->setFocus();
     showWindow(window);
 }

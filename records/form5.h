@@ -24,6 +24,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 };
 
 // "&Рекорды": lists records.ssu of the working folder in Form5, disables the main

@@ -2,6 +2,7 @@
 
 #include "quiz/form3.h"
 #include "quiz/grading.h"
+#include "quiz/problemtexts.h"
 #include "quiz/quizstate.h"
 #include "records/form5.h"
 #include "shell/form4.h"
@@ -11,10 +12,15 @@
 #include "shell/windows.h"
 #include "topics/form2.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 #include <algorithm>
 
 namespace {
@@ -155,6 +161,16 @@ Form1::Form1()
     connect(quit, &QAction::triggered, this, &Form1::quit_Click);
     connect(help, &QAction::triggered, this, &Form1::help_Click);
 
+    // The question and the title text take the keyboard when they appear; the question
+    // is then read first, the answers follow it and "Ответ" comes last.
+    Label1->setFocusPolicy(Qt::TabFocus);
+    Label11->setFocusPolicy(Qt::TabFocus);
+    const std::array<QWidget *, 6> tabOrder = {Label1, Check1, Check2, Check3, Check4, Command1};
+    for (size_t i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    markFocusedAnswers();
+    installEventFilter(this);   // after the menu bar's own, so that it comes first
+
     placeCentred(*this, nullptr);
 }
 
@@ -167,6 +183,7 @@ void Form1::Form_Load()
     setShown({Check1, Check2, Check3, Check4}, false);
     setTitleTexts();
     setQuestionFramesShown(false);
+    focusTitleScreen();
 }
 
 void Form1::setTitleTexts()
@@ -174,6 +191,14 @@ void Form1::setTitleTexts()
     Label10->setText(TitleText);
     Label11->setText(AboutText);
     Label12->setText(NoticeText);
+    // A screen reader reads the label that has the keyboard by its name alone: the
+    // notice below is read with it, once.
+    Label11->namePattern = QStringLiteral("%1 ") + NoticeText;
+}
+
+void Form1::focusTitleScreen()
+{
+    Label11->setFocus();
 }
 
 void Form1::showTitleScreen()
@@ -186,6 +211,7 @@ void Form1::showTitleScreen()
     setShown({Label15, Label14, Label13}, true);
     setShown({Shape1, Shape2}, true);
     describeAnswers();
+    focusTitleScreen();
 }
 
 void Form1::setQuestionFramesShown(bool shown)
@@ -203,13 +229,70 @@ void Form1::showQuestion(int n)
     describeAnswers();
 }
 
+std::array<std::pair<TickBox *, CaptionLabel *>, 4> Form1::answerRows() const
+{
+    return {{{Check1, Label2}, {Check2, Label3}, {Check3, Label4}, {Check4, Label5}}};
+}
+
 void Form1::describeAnswers()
 {
-    const std::array<std::pair<TickBox *, CaptionLabel *>, 4> rows = {
-        {{Check1, Label2}, {Check2, Label3}, {Check3, Label4}, {Check4, Label5}}};
-    for (auto [box, label] : rows)
+    for (auto [box, label] : answerRows())
         box->setAccessibleName(stripMnemonic(label->text()));
     centralWidget()->setAccessibleDescription(stripMnemonic(Label1->text()));
+}
+
+void Form1::markFocusedAnswers()
+{
+    for (auto [box, label] : answerRows())
+        label->installEventFilter(this);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *before, QWidget *now) {
+        for (auto [box, label] : answerRows()) {
+            if (box == before || box == now)
+                label->update();
+        }
+    });
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == this)
+        return isSecondAltOfScreenReader(*event);
+    if (event->type() != QEvent::Paint)
+        return QMainWindow::eventFilter(watched, event);
+    for (auto [box, label] : answerRows()) {
+        if (label != watched || !box->hasFocus())
+            continue;
+        static_cast<QObject *>(label)->event(event);   // the text as always, then the frame
+        QStylePainter painter(label);
+        QStyleOptionFocusRect frame;
+        frame.initFrom(label);
+        frame.backgroundColor = label->palette().color(label->backgroundRole());
+        painter.drawPrimitive(QStyle::PE_FrameFocusRect, frame);
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// With a screen reader, Qt hands each key to it and delivers the key again once the
+// reader has let it pass. The menu bar sees Alt twice then: the first opens it, the
+// second, when the reader answered late, closes it at once. While the menu bar is
+// open under a screen reader, Alt leaves it open (Escape closes it).
+bool Form1::isSecondAltOfScreenReader(const QEvent &event) const
+{
+    if (event.type() != QEvent::ShortcutOverride || !QAccessible::isActive() || !menuBar()->activeAction())
+        return false;
+    const int key = static_cast<const QKeyEvent &>(event).key();
+    return key == Qt::Key_Alt || key == Qt::Key_Meta;
+}
+
+void Form1::announceQuestion(bool answerTaken)
+{
+    // A screen reader reads the label that has the keyboard by its name alone, in one
+    // breath: what it says beside the question goes into the name.
+    const QString place = problemText(ProblemId::SpokenQuestionPlace, QuizState.questionNumber, QuestionsPerTest)
+        + u' ' + QAccessible::queryAccessibleInterface(Label6)->text(QAccessible::Name) + u'.';
+    Label1->namePattern = (answerTaken ? problemText(ProblemId::SpokenAnswerTaken) + u' ' : QString()) + QStringLiteral("%1 ") + place;
+    Label1->setFocus();
 }
 
 void Form1::Command1_Click()
@@ -238,6 +321,7 @@ void Form1::Command1_Click()
     Label9->setText(numberText(QuizState.questionNumber));
     Label6->setText(numberText(QuizState.score));
     showQuestion(QuizState.questionNumber);
+    announceQuestion(true);
 }
 
 // A click on an answer text toggles the tick box beside it.

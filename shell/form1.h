@@ -4,6 +4,7 @@
 
 #include "shell/layout.h"
 #include <QMainWindow>
+#include <array>
 #include <initializer_list>
 
 class QAction;
@@ -48,6 +49,13 @@ public:
     // A screen reader reads each tick box by the answer text beside it, and the
     // question as the description of the group the boxes stand in.
     void describeAnswers();
+    // The keyboard to the question, which a screen reader then reads followed by where
+    // the pupil stands ("Вопрос 2 из 10.", the score), after "Ответ принят." when an
+    // answer was just taken.
+    void announceQuestion(bool answerTaken);
+    // The keyboard to the title screen's text: a screen reader reads it, and the
+    // window's keys (Alt for the menu) reach the window and not a hidden one.
+    void focusTitleScreen();
 
 signals:
     // The run is over: main() ends the event loop on it.
@@ -55,6 +63,15 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // An answer's text wears the focus frame too while its tick box has the keyboard:
+    // the frame around the small box alone is easily missed.
+    void markFocusedAnswers();
+    bool isSecondAltOfScreenReader(const QEvent &event) const;
+    // The tick boxes, each with the answer text beside it.
+    std::array<std::pair<TickBox *, CaptionLabel *>, 4> answerRows() const;
 };
 
 // Shows or hides every widget of the list.

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 
 namespace {
 
@@ -84,6 +85,7 @@ Form4::Form4()
     Text1->setReadOnly(true);
     Text1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     connect(Command1, &QPushButton::clicked, this, &Form4::Command1_Click);
+    connect(new QShortcut(Qt::Key_Escape, this), &QShortcut::activated, this, &Form4::Command1_Click);
     Form_Load();
 }
 

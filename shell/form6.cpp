@@ -48,6 +48,8 @@ Form6::Form6()
     Label2 = control<CaptionLabel>(*this, "Label2");
     Shape1 = control<FrameShape>(*this, "Shape1");
     Shape2 = control<FrameShape>(*this, "Shape2");
+    // "Да" has the keyboard when the window opens: with it, a screen reader reads the question.
+    Command1->setAccessibleDescription(Label1->text());
     connect(Command1, &QPushButton::clicked, this, &Form6::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form6::Command2_Click);
 }

@@ -7,9 +7,14 @@
 #include "shell/form6.h"
 #include "topics/form2.h"
 
+#include <QAbstractItemView>
+#include <QAccessible>
 #include <QApplication>
 #include <QBackingStore>
+#include <QKeyEvent>
+#include <QTimer>
 #include <QWindow>
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -152,8 +157,59 @@ void reshowMainWindow()
 void returnToMainWindow(QWidget &secondary)
 {
     secondary.hide();
-    form1().setEnabled(true);
+    Form1 &main = form1();
+    main.setEnabled(true);
+    // Where the keyboard was is gone (the test ended meanwhile) or was never set: the
+    // title screen takes it, or the main window's keys would go nowhere.
+    if (!main.focusWidget() || !main.focusWidget()->isVisible())
+        main.focusTitleScreen();
     reshowMainWindow();
+}
+
+// A screen reader reads an object once as it gets the keyboard, and not again while it
+// keeps it: to hear the row a second time, the keyboard seems to pass by the list.
+static void announceCurrentRow(QAbstractItemView &view, bool again)
+{
+    if (!QAccessible::isActive() || !view.hasFocus() || !view.currentIndex().isValid())
+        return;
+    const auto tellRow = [&view] {
+        if (!view.hasFocus() || !view.currentIndex().isValid())
+            return;
+        QAccessibleEvent row(&view, QAccessible::Focus);
+        row.setChild(view.currentIndex().row());
+        QAccessible::updateAccessibility(&row);
+    };
+    if (!again)
+        return tellRow();
+    QAccessibleEvent list(&view, QAccessible::Focus);
+    QAccessible::updateAccessibility(&list);
+    // A reader takes two changes of focus in one breath for the last alone; the row
+    // follows a moment later.
+    QTimer::singleShot(150, &view, tellRow);
+}
+
+void announceRowsOf(QAbstractItemView &view)
+{
+    // After Qt's own word on the list, which comes with the focus change itself.
+    QObject::connect(qApp, &QApplication::focusChanged, &view, [&view](QWidget *, QWidget *now) {
+        if (now == &view)
+            QTimer::singleShot(0, &view, [&view] { announceCurrentRow(view, false); });
+    });
+}
+
+bool walkRows(QAbstractItemView &view, QEvent &event)
+{
+    static const int keys[] = {Qt::Key_Up, Qt::Key_Down, Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Home, Qt::Key_End};
+    if (event.type() != QEvent::KeyPress)
+        return false;
+    const auto &key = static_cast<const QKeyEvent &>(event);
+    if (key.modifiers() != Qt::NoModifier || std::find(std::begin(keys), std::end(keys), key.key()) == std::end(keys))
+        return false;
+    const QModelIndex before = view.currentIndex();
+    static_cast<QObject &>(view).event(&event);
+    if (view.currentIndex() == before)
+        announceCurrentRow(view, true);
+    return true;
 }
 
 void endProgram()

@@ -2,6 +2,8 @@
 // The six windows of the program. Each is created, with all its controls, the first
 // time it is used and is afterwards only hidden and shown until the program ends.
 
+class QAbstractItemView;
+class QEvent;
 class QWidget;
 class Form1;
 class Form2;
@@ -26,6 +28,13 @@ void returnToMainWindow(QWidget &secondary);
 
 // Brings the main window to the front: visible, enabled state untouched, active.
 void reshowMainWindow();
+
+// A list tells a screen reader its current row whenever it gets the keyboard (Qt
+// names only the list then).
+void announceRowsOf(QAbstractItemView &view);
+// For an event filter of the list: an arrow key that cannot move (the first or last
+// row, or the only one) tells the row again. True when the event was a row key.
+bool walkRows(QAbstractItemView &view, QEvent &event);
 
 // Ends the run at once (through Form1::programEnded, which main() connects to the
 // end of the event loop).

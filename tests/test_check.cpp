@@ -595,8 +595,10 @@ void TestCheck::everyMessageIsTested()
 {
     // Shown by the field reader's own test: the loaders put a message of their own in its place.
     // The text cut off in its frame: by the measuring test beside the window's labels.
+    // The spoken sentences, by the accessibility test.
     QSet<ProblemId> elsewhere{ProblemId::None, ProblemId::FileEndsInsideRecord, ProblemId::ReportNotWritten,
                               ProblemId::TextTooLong, ProblemId::FieldQuestionText, ProblemId::FieldAnswerText,
+                              ProblemId::SpokenAnswerTaken, ProblemId::SpokenQuestionPlace,
                               // A file the system will not open or read: made by the fault tests' own means.
                               ProblemId::QuestionFileUnopenable, ProblemId::QuestionFileUnreadable};
     for (int id = 0; id < int(ProblemId::Count); ++id) {

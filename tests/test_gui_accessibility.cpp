@@ -12,6 +12,7 @@
 #include <QAccessible>
 #include <QListView>
 #include <QListWidget>
+#include <QItemSelectionModel>
 
 using namespace gui;
 
@@ -68,6 +69,8 @@ private slots:
     void questionScreenReadsAnswersAndCounters();
     void resultWindowReadsTheGrade();
     void recordsRowsReadAsNameTopicAndGrade();
+    void whatTheKeyboardBringsToTheScreenReader();
+    void answerTextShowsTheFocusOfItsBox();
 };
 
 void TestAccessibility::welcomeWindowReadsAsTheProgram()
@@ -194,6 +197,64 @@ void TestAccessibility::recordsRowsReadAsNameTopicAndGrade()
     // The eye still sees the padded columns.
     QCOMPARE(records.records->rowText(0).size(), 77);
     QTest::mouseClick(records.Command1, Qt::LeftButton);
+}
+
+// A screen reader reads what has the keyboard: each window puts there what the pupil
+// must hear first, in the name or description of that control.
+void TestAccessibility::whatTheKeyboardBringsToTheScreenReader()
+{
+    FreshRun run;
+    QVERIFY(writeFile(QStringLiteral("qes8.ssu"), simpleQuestionFile(9, 7, 5)));
+    form1();
+    QCOMPARE(descriptionOf(form6().Command1), QStringLiteral("Вы желаете работать с тестами по ЗУФ?"));
+    enterProgram();
+    Form1 &main = form1();
+    QTRY_COMPARE(QApplication::focusWidget(), main.Label11);
+    QVERIFY(nameOf(main.Label11).startsWith(QStringLiteral("Программа представляет собой сборник тестов")));
+    QVERIFY(nameOf(main.Label11).endsWith(QStringLiteral("прочтите справку ('Помощь').")));
+
+    startTopic(Floods);
+    QTRY_COMPARE(QApplication::focusWidget(), main.Label1);
+    QCOMPARE(nameOf(main.Label1), QStringLiteral("Вопрос 1 Вопрос 1 из 10. Количество баллов: 0."));
+    for (int n = 2; n <= 10; ++n) {
+        tickByAction(main.Check1);
+        QTest::mouseClick(main.Command1, Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget(), main.Label1);
+        QCOMPARE(nameOf(main.Label1),
+                 QStringLiteral("Ответ принят. Вопрос %1 Вопрос %1 из 10. Количество баллов: %2.").arg(n).arg(n - 1));
+    }
+    tickByAction(main.Check1);
+    QTest::mouseClick(main.Command1, Qt::LeftButton);
+    Form3 &result = form3();
+    QTRY_COMPARE(QApplication::focusWidget(), result.Command1);
+    QCOMPARE(descriptionOf(result.Command1), QStringLiteral("Ответ принят. Ваша оценка: 5"));
+
+    QTest::mouseClick(result.Command1, Qt::LeftButton);
+    QTRY_COMPARE(QApplication::focusWidget(), main.Label11);
+    main.Rec->trigger();
+    Form5 &records = form5();
+    QTRY_COMPARE(QApplication::focusWidget(), records.List1);
+    QCOMPARE(records.List1->currentIndex().row(), 0);
+    QVERIFY(records.List1->selectionModel()->selectedIndexes().isEmpty());   // nothing changes for the eye
+}
+
+// The tick box's own frame is small: its answer text wears one too, and only then.
+void TestAccessibility::answerTextShowsTheFocusOfItsBox()
+{
+    FreshRun run;
+    QVERIFY(writeFile(QStringLiteral("qes8.ssu"), simpleQuestionFile()));
+    enterProgram();
+    Form1 &main = form1();
+    startTopic(Floods);
+    QTRY_COMPARE(QApplication::focusWidget(), main.Label1);
+    const QImage plain = main.Label3->grab().toImage();
+    main.Check2->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), main.Check2);
+    const QImage marked = main.Label3->grab().toImage();
+    QVERIFY(marked != plain);
+    main.Check3->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), main.Check3);
+    QCOMPARE(main.Label3->grab().toImage(), plain);
 }
 
 QTEST_MAIN(TestAccessibility)

@@ -113,6 +113,9 @@ private slots:
     void initTestCase() { prepareApplication(*qApp); }
 
     void wholeRunWithKeysAlone();
+    void escapeClosesAndTheTitleScreenKeepsTheKeyboard_data();
+    void escapeClosesAndTheTitleScreenKeepsTheKeyboard();
+    void returnInTheTopicListStartsTheTopic();
 };
 
 void TestKeyboard::wholeRunWithKeysAlone()
@@ -234,6 +237,69 @@ void TestKeyboard::wholeRunWithKeysAlone()
         QCOMPARE(answers.seen().first().title, QStringLiteral("Выход"));
     }
     QCOMPARE(soundPath, ExitCue);
+}
+
+// Records and help close on Escape as on "Ok"; after any window over the title screen
+// the keyboard is back on the title screen's text, so the main window's keys work.
+void TestKeyboard::escapeClosesAndTheTitleScreenKeepsTheKeyboard_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<bool>("escapeCloses");
+    QTest::newRow("records") << QStringLiteral("Form5") << true;
+    QTest::newRow("help") << QStringLiteral("Form4") << true;
+    QTest::newRow("topics, by Отмена") << QStringLiteral("Form2") << false;
+}
+
+void TestKeyboard::escapeClosesAndTheTitleScreenKeepsTheKeyboard()
+{
+    QFETCH(QString, window);
+    QFETCH(bool, escapeCloses);
+    FreshRun run;
+    QVERIFY(writeFile(QStringLiteral("records.ssu"), encode1251(QStringLiteral("Аня,Наводнения, 5\r\n")).value()));
+    enterProgram();
+    Form1 &main = form1();
+    QTRY_COMPARE(QApplication::activeWindow(), &main);
+    QTRY_COMPARE(QApplication::focusWidget(), main.Label11);
+
+    QAction *opens = window == u"Form5" ? main.Rec : window == u"Form4" ? main.help : main.New;
+    opens->trigger();
+    QWidget *over = nullptr;
+    QTRY_VERIFY((over = QApplication::activeWindow()) && over->objectName() == window);
+    if (escapeCloses) {
+        pressKey(Qt::Key_Escape);
+    } else {
+        tabTo(form2().Command2);
+        pressKey(Qt::Key_Space);
+    }
+    QVERIFY(!over->isVisible());
+    QVERIFY(main.isEnabled());
+    QTRY_COMPARE(QApplication::activeWindow(), &main);
+    QTRY_COMPARE(QApplication::focusWidget(), main.Label11);
+}
+
+// The list has the keyboard on its first topic; Return starts the one the keys went to.
+void TestKeyboard::returnInTheTopicListStartsTheTopic()
+{
+    FreshRun run;
+    QVERIFY(writeFile(QStringLiteral("qes8.ssu"), simpleQuestionFile()));
+    enterProgram();
+    Form1 &main = form1();
+    main.New->trigger();
+    Form2 &topics = form2();
+    QTRY_COMPARE(QApplication::focusWidget(), topics.List1);
+    QCOMPARE(topics.List1->currentRow(), 0);
+    for (int i = 0; i < 3; ++i)
+        pressKey(Qt::Key_Down);
+    QCOMPARE(topics.selectedTopic(), Floods);
+    pressKey(Qt::Key_Return);
+    QVERIFY(!topics.isVisible());
+    QCOMPARE(QuizState.topicName, Floods);
+    // The question has the keyboard; the answers follow it, "Ответ" comes last.
+    QTRY_COMPARE(QApplication::focusWidget(), main.Label1);
+    for (QWidget *next : std::initializer_list<QWidget *>{main.Check1, main.Check2, main.Check3, main.Check4, main.Command1}) {
+        pressKey(Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), next);
+    }
 }
 
 QTEST_MAIN(TestKeyboard)

@@ -284,9 +284,11 @@ static QWidget *nextControl(QWidget *w)
 void TestLayout::tabOrderFollowsTabIndex()
 {
     Form1 &main = form1();
-    QCOMPARE(nextControl(main.Command1), main.Check1);
+    // On the question screen the question comes first, then the answers, then "Ответ".
+    QCOMPARE(nextControl(main.Label1), main.Check1);
     QCOMPARE(nextControl(main.Check1), main.Check2);
     QCOMPARE(nextControl(main.Check3), main.Check4);
+    QCOMPARE(nextControl(main.Check4), main.Command1);
     QCOMPARE(nextControl(form2().List1), form2().Command1);
     QCOMPARE(nextControl(form2().Command1), form2().Command2);
     QCOMPARE(nextControl(form6().Command1), form6().Command2);

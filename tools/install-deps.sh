@@ -13,6 +13,7 @@ packages=(
   xvfb xauth x11-apps xdotool imagemagick sox librsvg2-bin bc
   at-spi2-core python3-pyatspi gir1.2-atspi-2.0 dbus   # the screen-reader test's accessibility bus
   openbox x11-utils libxcb1-dev                       # the window tests under a real window manager
+  orca speech-dispatcher python3-speechd              # the test that listens to the quiz through Orca
   clang libclang-rt-14-dev
   desktop-file-utils appstream dpkg-dev file lintian
 )

@@ -11,6 +11,7 @@
 #include <QCloseEvent>
 #include <QListWidget>
 #include <QPushButton>
+#include <QShortcut>
 
 namespace {
 
@@ -52,6 +53,11 @@ Form2::Form2()
     connect(Command2, &QPushButton::clicked, this, &Form2::Command2_Click);
     connect(List1, &QListWidget::itemDoubleClicked, this, &Form2::List1_DblClick);
     connect(List1->selectionModel(), &QItemSelectionModel::selectionChanged, this, &Form2::keepTopicSelected);
+    for (const int key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto *enter = new QShortcut(key, List1, nullptr, nullptr, Qt::WidgetShortcut);
+        connect(enter, &QShortcut::activated, this, &Form2::List1_Return);
+    }
+    announceRowsOf(*List1);
 }
 
 // Once a topic is chosen, a Ctrl+click or Ctrl+Space on it would leave the list with
@@ -76,6 +82,14 @@ void Form2::Command1_Click()
 
 void Form2::List1_DblClick()
 {
+    startTest();
+}
+
+// Return in the list starts the topic the keyboard is on, as "Ok" does for the selected one.
+void Form2::List1_Return()
+{
+    if (QListWidgetItem *current = List1->currentItem())
+        current->setSelected(true);
     startTest();
 }
 
@@ -138,4 +152,5 @@ void startTest()
     main.Newpers->setEnabled(false);
     setShown({main.Label13, main.Label14, main.Label15, main.Shape1, main.Shape2}, false);
     main.setQuestionFramesShown(true);
+    main.announceQuestion(false);
 }

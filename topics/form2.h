@@ -20,6 +20,7 @@ public:
     void Command1_Click();
     void Command2_Click();
     void List1_DblClick();
+    void List1_Return();
 
     // Text of the selected entry of List1; empty when none is selected.
     QString selectedTopic() const;

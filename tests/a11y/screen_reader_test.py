@@ -268,7 +268,12 @@ def check_question_screen(main, n, score):
     group = boxes[0].parent if boxes else None
     c.true("the tick boxes' group carries the question as description",
            group is not None and group.description == f"Вопрос номер {n}")
-    c.true("the question is read as a label", find(main, pyatspi.ROLE_LABEL, f"Вопрос номер {n}") is not None)
+    # The question has the keyboard, and its name says where the pupil stands.
+    place = f"Вопрос номер {n} Вопрос {n} из 10. Количество баллов: {score}."
+    question = wait_for(f"question {n} with its place",
+                        lambda: next((acc for acc in walk(main) if acc.getRole() == pyatspi.ROLE_LABEL
+                                      and acc.name.endswith(place)), None))
+    c.true("the question label has the keyboard", states(question).contains(pyatspi.STATE_FOCUSED))
     c.true("the answer button", find(main, pyatspi.ROLE_PUSH_BUTTON, "Ответ") is not None)
     c.equal("unnamed fillers on the question screen", fillers_without_name(main), [])
     c.raise_if_failed(f"question {n}")
