@@ -50,9 +50,16 @@ enum class ProblemId {
     ConversionFailed,
     ConversionBadBytes,
     ConversionBackupFailed,
-    ConversionNotAFile,         // parts of ConversionFailed
-    ConversionTooLarge,
+    ConversionTooLarge,         // a part of ConversionFailed
     ReportNotWritten,
+
+    // What stands under a file's name instead of a file, and a link not followed.
+    NotAFileFolder,
+    NotAFilePipe,
+    NotAFileDevice,
+    NotAFileSocket,
+    UntrustedLink,
+    OutOfMemory,
 
     Count
 };

@@ -73,7 +73,7 @@ const QHash<int, QString> PlainReasons{
     {ENOLCK, QStringLiteral("в этой папке не работают блокировки файлов")},
 };
 
-const QString NotAFile = QStringLiteral("это не файл, а канал или устройство");
+const QString DeviceReason = QStringLiteral("это не файл, а устройство");
 
 // Runs one append in a copy of the program, so that an append that blocks cannot hang the
 // test: what it printed ("saved" or the pupil's message), or "blocked" when it had to be stopped.
@@ -237,7 +237,7 @@ void TestFaults::recordsFaults()
     } else {
         QVERIFY(shown.has_value());
         QVERIFY2(shown->startsWith(message + u' ' + path + u':'), qPrintable(*shown));
-        const QString reason = error < 0 ? NotAFile : PlainReasons.value(error, qt_error_string(error));
+        const QString reason = error < 0 ? DeviceReason : PlainReasons.value(error, qt_error_string(error));
         QCOMPARE(*shown, message + u' ' + path + QStringLiteral(": ") + reason + u'.');
         // Nothing already there is lost or changed, and nothing half-written is left.
         if (fault == Fault::Directory)
@@ -303,23 +303,25 @@ void TestFaults::systemReasonsInPlainRussian()
 }
 
 // records.ssu that leads to no regular file: the line is refused at once and nothing waits,
-// neither for a reader of a pipe nor for room in it. A link to a regular file elsewhere is
-// followed, as an administrator may set it up on purpose.
+// neither for a reader of a pipe nor for room in it, and the pupil and the records window
+// name the same cause in the same words. A link to a regular file elsewhere is followed,
+// as an administrator may set it up on purpose.
 void TestFaults::appendingToWhatIsNoFile_data()
 {
     QTest::addColumn<QString>("kind");
-    QTest::addColumn<bool>("written");
-    QTest::newRow("pipe with no reader") << "pipe" << false;
-    QTest::newRow("pipe that is full") << "full pipe" << false;
-    QTest::newRow("link to /dev/null") << "null" << false;
-    QTest::newRow("socket") << "socket" << false;
-    QTest::newRow("link to a file in another folder") << "link" << true;
+    QTest::addColumn<QString>("reason");   // empty: written
+    QTest::newRow("pipe with no reader") << "pipe" << "это не файл, а именованный канал";
+    QTest::newRow("pipe that is full") << "full pipe" << "это не файл, а именованный канал";
+    QTest::newRow("link to /dev/null") << "null" << "это не файл, а устройство";
+    QTest::newRow("socket") << "socket" << "это не файл, а сокет";
+    QTest::newRow("link to a file in another folder") << "link" << QString();
 }
 
 void TestFaults::appendingToWhatIsNoFile()
 {
     QFETCH(QString, kind);
-    QFETCH(bool, written);
+    QFETCH(QString, reason);
+    const bool written = reason.isEmpty();
     QTemporaryDir tmp;
     const QString path = tmp.filePath(QStringLiteral("records.ssu"));
     const QByteArray name = QFile::encodeName(path);
@@ -358,7 +360,8 @@ void TestFaults::appendingToWhatIsNoFile()
         QCOMPARE(fileBytes(target), recordLine(NextPupil).value() + recordLine(Pupil).value());
         QVERIFY(QFileInfo(path).isSymLink());
     } else {
-        QCOMPARE(shown, QStringLiteral("Не удалось записать в файл рекордов %1: %2.").arg(path, NotAFile));
+        QCOMPARE(shown, QStringLiteral("Не удалось записать в файл рекордов %1: %2.").arg(path, reason));
+        QCOMPARE(readRecordsFile(path).fault, QStringLiteral("Не удалось прочитать файл рекордов %1: %2.").arg(path, reason));
     }
     if (kind == u"pipe") {
         // Nothing went into the pipe for a later reader to find.
@@ -409,7 +412,7 @@ void TestFaults::listingFaults()
     QVERIFY(QDir().mkpath(missing));
     const RecordsFileBytes folder = readRecordsFile(missing);
     QCOMPARE(folder.fault,
-             QStringLiteral("Не удалось прочитать файл рекордов %1: это не файл, а папка или устройство.").arg(missing));
+             QStringLiteral("Не удалось прочитать файл рекордов %1: на месте файла находится папка.").arg(missing));
 
     const QString device = tmp.filePath(QStringLiteral("device.ssu"));
     QVERIFY(QFile::link(QStringLiteral("/dev/zero"), device));

@@ -125,7 +125,7 @@ void TestGuiFaults::unsavedResultIsSaidAndTheProgramGoesOn()
         QVERIFY(pipeEnd >= 0);
         while (::write(pipeEnd, "xxxxxxxxxxxxxxxx", 16) > 0) {
         }
-        reason = QStringLiteral("это не файл, а канал или устройство");
+        reason = QStringLiteral("это не файл, а именованный канал");
         break;
     }
 
