@@ -342,7 +342,10 @@ RecordsScan scanOpenRecords(QFile &file, qint64 size, const QString &path,
         for (;;) {
             if (!last && reader.atLineStart() && reader.offset() > window.size() - Margin)
                 break;
-            const bool read = reader.next(entry);
+            // One record read or skipped at a time: lines of damaged records are cut off
+            // the piece as those of valid ones are, so that a file of nothing else is
+            // still read a piece at a time.
+            const std::optional<bool> read = reader.step(entry);
             // A record that ran into the piece's end may go on in the next piece.
             if (!last && (!read || reader.offset() >= window.size())) {
                 reader.forgetProblemsFrom(cutLine);
@@ -350,7 +353,8 @@ RecordsScan scanOpenRecords(QFile &file, qint64 size, const QString &path,
             }
             if (!read)
                 break;
-            pending.emplace_back(entry, base + reader.recordStart(), base + reader.offset());
+            if (*read)
+                pending.emplace_back(entry, base + reader.recordStart(), base + reader.offset());
             if (reader.atLineStart()) {
                 for (const auto &[record, start, end] : pending)
                     onRecord(record, start, end);
@@ -471,38 +475,47 @@ bool RecordReader::skipPlainlyDamaged(const FieldInfo &start)
 
 bool RecordReader::next(RecordEntryRecord &entry)
 {
-    while (!atEnd()) {
-        recordStart_ = reader_.offset();
-        const int line = reader_.line();
-        const FieldInfo start{line, 1, false, false, reader_.offset() - (reader_.column() - 1)};
-        if (problems_.size() > MaxRecordProblems && skipPlainlyDamaged(start))
-            continue;
-        try {
-            QString name = reader_.readText();
-            QString topic = reader_.readText();
-            const qint16 grade = reader_.readInt();
-            entry.name = std::move(name);
-            entry.topic = std::move(topic);
-            entry.grade = grade;
-            return true;
-        } catch (const QuizError &error) {
-            // Read on at the bad field's line when it lies below, since a record torn on an
-            // earlier line leaves the next one whole there; otherwise at the line after the
-            // record's start (a quote that is never closed runs to the end of the bytes).
-            const FieldInfo bad = reader_.lastField();
-            reader_.restartLine(bad.line > line ? bad : start);
-            if (bad.line <= line)
-                reader_.skipLine();
-            // Only running out of fields is a torn last record; a bad grade there is a bad grade.
-            if (error.problem().id == ProblemId::FileEndsInsideRecord && atEnd()) {
-                note(problemAt(line, 1, ProblemId::LastRecordTorn));
-                return false;
-            }
-            note(problemAt(error.problem().line, error.problem().column, ProblemId::RecordSkipped,
-                           error.problem().message, line));
-        }
+    for (;;) {
+        const std::optional<bool> read = step(entry);
+        if (!read || *read)
+            return read.has_value();
     }
-    return false;
+}
+
+std::optional<bool> RecordReader::step(RecordEntryRecord &entry)
+{
+    if (atEnd())
+        return std::nullopt;
+    recordStart_ = reader_.offset();
+    const int line = reader_.line();
+    const FieldInfo start{line, 1, false, false, reader_.offset() - (reader_.column() - 1)};
+    if (problems_.size() > MaxRecordProblems && skipPlainlyDamaged(start))
+        return false;
+    try {
+        QString name = reader_.readText();
+        QString topic = reader_.readText();
+        const qint16 grade = reader_.readInt();
+        entry.name = std::move(name);
+        entry.topic = std::move(topic);
+        entry.grade = grade;
+        return true;
+    } catch (const QuizError &error) {
+        // Read on at the bad field's line when it lies below, since a record torn on an
+        // earlier line leaves the next one whole there; otherwise at the line after the
+        // record's start (a quote that is never closed runs to the end of the bytes).
+        const FieldInfo bad = reader_.lastField();
+        reader_.restartLine(bad.line > line ? bad : start);
+        if (bad.line <= line)
+            reader_.skipLine();
+        // Only running out of fields is a torn last record; a bad grade there is a bad grade.
+        if (error.problem().id == ProblemId::FileEndsInsideRecord && atEnd()) {
+            note(problemAt(line, 1, ProblemId::LastRecordTorn));
+            return std::nullopt;
+        }
+        note(problemAt(error.problem().line, error.problem().column, ProblemId::RecordSkipped,
+                       error.problem().message, line));
+        return false;
+    }
 }
 
 // A damaged file can hold a problem on every line; a few are enough to show.

@@ -78,8 +78,8 @@ RecordsOpening openRecordsFile(QFile &file, const QString &path, std::chrono::mi
 // long the file is. Records and problems are those RecordReader gives for the whole
 // file's bytes, except that a line longer than two pieces, which cannot hold a record,
 // is skipped as a field too long without being held whole.
-// A piece is RecordsPieceBytes unless given (at least 128 KiB); it grows only for a run
-// of blank lines longer than itself.
+// A piece is RecordsPieceBytes unless given (at least 128 KiB); it grows only for a
+// line longer than itself, up to two pieces.
 inline constexpr qsizetype RecordsPieceBytes = 4 * 1024 * 1024;
 struct RecordsScan {
     std::vector<FileProblem> problems;
@@ -104,6 +104,9 @@ public:
     // skipped and noted in problems(). A line whose grade is not a number is
     // skipped and noted, and reading goes on with the next line.
     bool next(RecordEntryRecord &entry);
+    // One try: true when a record was read, false when one was skipped (and noted),
+    // nullopt at the end.
+    std::optional<bool> step(RecordEntryRecord &entry);
     const std::vector<FileProblem> &problems() const;
     qsizetype offset() const;   // where the next record starts
     qsizetype recordStart() const { return recordStart_; }   // where the record next() gave starts

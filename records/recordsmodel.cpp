@@ -61,7 +61,7 @@ void RecordsModel::clear()
     endResetModel();
 }
 
-std::optional<QString> RecordsModel::listFile(const QString &path, qsizetype pieceBytes)
+std::optional<QString> RecordsModel::listFile(const QString &path)
 {
     clear();
     const RecordsOpening opening = openRecordsFile(file_, path);
@@ -69,23 +69,30 @@ std::optional<QString> RecordsModel::listFile(const QString &path, qsizetype pie
         file_.close();
         return opening.fault;
     }
-    beginResetModel();
+    // Built aside, so that a shortage of memory meanwhile leaves the model as it was: empty.
+    std::vector<RowIndex> rows;
+    qint64 lastEnd = 0;
     PadRules rules;
     int namePad = 0;
     int topicPad = 0;
     const RecordsScan scan = scanOpenRecords(file_, opening.size, path,
                                              [&](const RecordEntryRecord &entry, qint64 start, qint64 end) {
+        if (rows.size() >= MaxRows)
+            return;
         RecordEntry = entry;
         rules.apply(entry, namePad, topicPad);
-        rows_.push_back({std::uint32_t(start), std::uint8_t(namePad), std::uint8_t(topicPad)});
-        lastEnd_ = end;
-    }, pieceBytes);
-    rows_.shrink_to_fit();
-    endResetModel();
-    if (scan.fault) {
-        clear();
-        return scan.fault;
+        rows.push_back({std::uint32_t(start), std::uint8_t(namePad), std::uint8_t(topicPad)});
+        lastEnd = end;
+    });
+    if (scan.fault || rows.size() >= MaxRows) {
+        file_.close();
+        return scan.fault ? scan.fault : QStringLiteral("Файл рекордов %1 слишком велик, чтобы его показать.").arg(path);
     }
+    rows.shrink_to_fit();
+    beginResetModel();
+    rows_ = std::move(rows);
+    lastEnd_ = lastEnd;
+    endResetModel();
     return std::nullopt;
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 // The rows of the records window, read from the file only when the list shows them.
 // What is kept is an index of the rows, eight bytes each, built while the file is read
-// a piece at a time, and one block of the file around the rows last shown: a file of
-// any size costs no more than its rows' index, and a file that holds no records (say,
-// 4 GB of zero bytes) costs one piece while it is read.
+// a piece at a time, and one block of the file around the rows last shown. The memory
+// is bounded whatever the file: the index (at most MaxRows rows, 128 MiB), one piece
+// while the file is read (RecordsPieceBytes, two for a line longer than one) and the
+// block (64 KiB, MaxRowBytes for a row that needs more). A file that holds no records
+// (say, 4 GB of zero bytes) costs only the piece.
 
 #include "records/recordsfile.h"
 #include <QAbstractListModel>
@@ -29,7 +31,7 @@ public:
     // record passes through the process-wide RecordEntry, which keeps the last one.
     // A missing file lists nothing; a fault is the message readRecordsFile would give,
     // and then nothing is listed.
-    std::optional<QString> listFile(const QString &path, qsizetype pieceBytes = RecordsPieceBytes);
+    std::optional<QString> listFile(const QString &path);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
@@ -39,6 +41,11 @@ public:
     QString rowText(int i) const;
     // Row i as a screen reader reads it: name, topic and grade.
     QString spokenRowText(int i) const;
+
+    // The most rows listed: their index then takes at most 128 MiB. A file of more (a
+    // school writes about 40 bytes a record; this is 16.7 million of them, 600 MB) is
+    // refused as too large; its index is never built further.
+    static constexpr size_t MaxRows = size_t(1) << 24;
 
     // The most a row read may take from the file; a record that needs more (only one with
     // runs of spaces inside) shows as an empty row.
