@@ -279,6 +279,14 @@ qint64 currentSize(QFile &file)
     return file.size();
 }
 
+qint64 nextData(QFile &file, qint64 from)
+{
+    const off_t data = ::lseek(file.handle(), off_t(from), SEEK_DATA);
+    if (data >= 0)
+        return qint64(data);
+    return errno == ENXIO ? qMax(from, file.size()) : from;
+}
+
 void forgetCachedData(QFile &file)
 {
     const int fd = file.handle();
@@ -308,6 +316,11 @@ AppendOpening openForAppend(QFile &file, const QString &path)
 qint64 currentSize(QFile &file)
 {
     return file.size();
+}
+
+qint64 nextData(QFile &, qint64 from)
+{
+    return from;
 }
 
 void forgetCachedData(QFile &file)

@@ -311,8 +311,11 @@ RecordsScan scanOpenRecords(QFile &file, qint64 size, const QString &path,
             const qsizetype end = lineBreakIn(QByteArrayView(buffer.constData(), filled));
             const bool last = base + filled >= size;
             if (end < 0 && !last) {
-                base += filled;
+                // A hole in the file holds no line break: it is passed over unread.
+                base = qMin(size, qMax(base + filled, nextData(file, base + filled)));
                 filled = 0;
+                if (!file.seek(base))
+                    return {reader.problems(), readFailedMessage(path, file.errorString())};
                 continue;
             }
             qsizetype next = end < 0 ? filled : end + 1;
