@@ -1151,6 +1151,15 @@ void TestFaults::damagedRecordsAreSkippedWithoutThrowing()
     QCOMPARE(problemLines.size(), qsizetype(RecordReader::MaxRecordProblems + 1));
     // One for each problem noted, and the last record's end; not one for each line.
     QVERIFY2(thrown < 2 * long(RecordReader::MaxRecordProblems), qPrintable(QString::number(thrown)));
+
+    // Records and skips after that are those of a reader that still notes every problem.
+    const QByteArray damaged = QByteArray("a,b,x\n").repeated(int(RecordReader::MaxRecordProblems) + 1);
+    const QByteArray mixed = encode1251(QStringLiteral(
+        "Анна,Наводнения, 5\r\na,b,x\r\na\r\nb\r\nc\r\n5\r\nx,y,\"5\"\r\np,q, 99999\r\nm,n, -32768\r\n"
+        "m,n,  7  \r\nu,v\r\n5\r\n\t\"t\",w, 3\r\nk,l, 4,z,z, 3\r\ne,f, 3 x\r\n-,-,-\n,,\n\n\nВера,Землетрясение, -0004\r\n")).value();
+    const QStringList alone = listing(mixed).first;
+    QCOMPARE(listing(damaged + mixed).first, alone);
+    QVERIFY(alone.size() > 5);
 }
 
 // Counts every exception thrown in this process, then throws it as the C++ runtime would.
