@@ -55,6 +55,8 @@ OpenedFile openRegularFile(QFile &file, const QString &path, Access access)
 
 #else
 
+namespace {
+
 NotAFile notAFileOf(mode_t mode)
 {
     if (S_ISDIR(mode))
@@ -65,6 +67,8 @@ NotAFile notAFileOf(mode_t mode)
         return NotAFile::Socket;
     return NotAFile::Device;
 }
+
+} // namespace
 
 OpenedFile openRegularFile(QFile &file, const QString &path, Access access)
 {

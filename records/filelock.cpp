@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <algorithm>
 #include <thread>
 
@@ -176,7 +177,9 @@ int createShared(const QByteArray &name)
 {
     const QByteArray folder = folderOf(name);
     const QByteArray base = name.mid(name.lastIndexOf('/') + 1);
-    const QByteArray draft = folder + "/." + base + '.' + QByteArray::number(::getpid()) + ".new";
+    // Unique among the machines sharing the folder: a process number alone is not.
+    const QByteArray draft = folder + "/." + base + '.' + QByteArray::number(::getpid()) + '.'
+        + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".new";
     const int fd = ::open(draft.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0)
         return -1;
