@@ -353,6 +353,51 @@ int measureBlankTail()
     return 0;
 }
 
+// 8 MiB of valid records, and 8 MiB of "a" lines, every record damaged: skipping a
+// damaged record must cost about what reading a valid one does, in the window and in
+// the checker.
+int measureDamaged(const std::string &checker)
+{
+    constexpr qsizetype Size = 8 * 1024 * 1024;
+    QByteArray valid = recordsFile(400'000);
+    valid.truncate(valid.lastIndexOf('\n', Size) + 1);
+    QByteArray damaged;
+    damaged.reserve(Size);
+    while (damaged.size() < Size)
+        damaged += "a\n";
+    std::vector<double> window, check;
+    for (const QByteArray *bytes : {&valid, &damaged}) {
+        QTemporaryDir work;
+        const QString path = work.filePath(RecordsFileName);
+        QFile out(path);
+        if (!out.open(QIODevice::WriteOnly) || out.write(*bytes) < 0)
+            return 1;
+        out.close();
+        std::vector<double> lists;
+        for (int i = 0; i < 3; ++i) {
+            const std::optional<Listing> l = listInChild(work.path());
+            if (!l) {
+                std::fprintf(stderr, "listing a damaged file failed\n");
+                return 1;
+            }
+            lists.push_back(l->listMs);
+        }
+        window.push_back(report::median(lists));
+        if (!checker.empty())
+            check.push_back(medianCost({checker, "--records", QFile::encodeName(path).toStdString()}, 3).ms);
+    }
+    report::heading("8 MiB of valid records (baseline) against 8 MiB of damaged ones (\"a\" lines)");
+    report::figure("records window, valid", window[0], "ms");
+    report::figure("records window, damaged", window[1], "ms");
+    report::ratio("window: damaged / valid", window[1] / window[0], 2.0);
+    if (!checker.empty()) {
+        report::figure("zuf-check --records, valid", check[0], "ms");
+        report::figure("zuf-check --records, damaged", check[1], "ms");
+        report::ratio("zuf-check: damaged / valid", check[1] / check[0], 2.0);
+    }
+    return 0;
+}
+
 int measure(const std::string &checker)
 {
     constexpr int Runs = 3;
@@ -403,6 +448,8 @@ int measure(const std::string &checker)
         report::ratio("end page / top page", end / top);
     }
     if (const int failed = measureBlankTail())
+        return failed;
+    if (const int failed = measureDamaged(checker))
         return failed;
     return checker.empty() ? 0 : measureChecker(checker);
 }

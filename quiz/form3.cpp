@@ -89,8 +89,11 @@ void finishTest()
     main.setTitleTexts();
     main.showTitleScreen();
 
-    // The grade stands in the result window all the same; say why it is not recorded.
-    if (notSaved)
+    // The grade stands in the result window all the same; say why it is not recorded, or
+    // that it may not be: a write that was not confirmed is no certain failure.
+    if (notSaved) {
+        const bool maybeSaved = *notSaved == unconfirmedMessage(RecordsFileName);
         showFault(&result, QStringLiteral("Ошибка"),
-                  QStringLiteral("Результат не удалось записать в файл рекордов.\n") + *notSaved);
+                  maybeSaved ? *notSaved : QStringLiteral("Результат не удалось записать в файл рекордов.\n") + *notSaved);
+    }
 }

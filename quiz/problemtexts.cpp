@@ -81,7 +81,6 @@ constexpr ProblemRow Problems[] = {
      u"Файл не переведён: похоже, он в кодировке %1, но в нём есть байты, которые в ней не читаются."},
     {ProblemId::ConversionBackupFailed, Error,
      u"Файл не переведён: не удалось сохранить его прежнюю копию %1 (%2)."},
-    {ProblemId::ConversionNotAFile, Part, u"это не файл, а папка или устройство"},
     {ProblemId::ConversionTooLarge, Part, u"он больше %1 МБ"},
     {ProblemId::ReportNotWritten, Part, u"zuf-check: не удалось вывести отчёт: %1."},
 
@@ -145,6 +144,14 @@ constexpr ProblemRow Problems[] = {
     {ProblemId::MixedRecordsSource, Part, u"UTF-8 и Windows-1251 по строкам"},
     {ProblemId::SpokenAnswerTaken, Part, u"Ответ принят."},
     {ProblemId::SpokenQuestionPlace, Part, u"Вопрос %1 из %2."},
+    {ProblemId::NotAFileFolder, Part, u"на месте файла находится папка"},
+    {ProblemId::NotAFilePipe, Part, u"это не файл, а именованный канал"},
+    {ProblemId::NotAFileDevice, Part, u"это не файл, а устройство"},
+    {ProblemId::NotAFileSocket, Part, u"это не файл, а сокет"},
+    {ProblemId::UntrustedLink, Part,
+     u"это ссылка, которую создал другой пользователь, а не вы, не владелец папки и не администратор; "
+     u"по такой ссылке программа не пишет"},
+    {ProblemId::OutOfMemory, Error, u"Не хватило памяти, чтобы проверить или перевести файл %1."},
 };
 
 static_assert(std::size(Problems) == size_t(ProblemId::Count), "one row per message");

@@ -50,8 +50,7 @@ enum class ProblemId {
     ConversionFailed,
     ConversionBadBytes,
     ConversionBackupFailed,
-    ConversionNotAFile,         // parts of ConversionFailed
-    ConversionTooLarge,
+    ConversionTooLarge,         // a part of ConversionFailed
     ReportNotWritten,
 
     // The checker of question files (questioncheck).
@@ -82,6 +81,13 @@ enum class ProblemId {
     // What a screen reader says on the pupil's windows beside their shown texts.
     SpokenAnswerTaken,
     SpokenQuestionPlace,
+    // What stands under a file's name instead of a file, and a link not followed.
+    NotAFileFolder,
+    NotAFilePipe,
+    NotAFileDevice,
+    NotAFileSocket,
+    UntrustedLink,
+    OutOfMemory,
 
     Count
 };

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <algorithm>
 #include <thread>
 
@@ -12,7 +13,9 @@
 #include <windows.h>
 #else
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
+#include "quiz/trustedlink.h"
 #include <iterator>
 #include <sys/stat.h>
 #include <sys/statfs.h>
@@ -132,25 +135,25 @@ FileLock::~FileLock()
 
 namespace {
 
-// Opens name for appending, for reading too where the file's mode allows it.
-int openAppending(const QByteArray &name, int create, bool &readable)
+// Opens name for appending, for reading too where the file's mode allows it, following
+// only links that cannot be turned against the user. `opened`: the name reached.
+int openAppending(const QByteArray &name, bool &readable, QByteArray &opened, bool &untrusted)
 {
     // O_NONBLOCK: a pipe with nobody reading it would otherwise hold open() for ever.
-    const int flags = O_APPEND | O_NONBLOCK | O_CLOEXEC | create;
-    int fd = ::open(name.constData(), O_RDWR | flags, 0666);
+    const int flags = O_APPEND | O_NONBLOCK | O_CLOEXEC;
+    int fd = openFollowingTrustedLinks(name, O_RDWR | flags, 0, opened, untrusted);
     readable = fd >= 0;
-    if (fd < 0 && errno == EACCES)
-        fd = ::open(name.constData(), O_WRONLY | flags, 0666);
+    if (fd < 0 && errno == EACCES && !untrusted)
+        fd = openFollowingTrustedLinks(name, O_WRONLY | flags, 0, opened, untrusted);
     return fd;
 }
 
 // A file just created in a folder that its group may write is made writable by that group,
 // whatever the umask took away; no class gets more than the folder gives it.
-void shareWithFolderGroup(int fd, const QString &path)
+void shareWithFolderGroup(int fd, const QByteArray &folderName)
 {
     struct stat file = {}, folder = {};
-    if (::fstat(fd, &file) != 0
-        || ::stat(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), &folder) != 0)
+    if (::fstat(fd, &file) != 0 || ::stat(folderName.constData(), &folder) != 0)
         return;
     const bool groupWrites = (folder.st_mode & S_IWGRP) != 0;
     // Without the setgid bit the file gets its creator's group; a member may hand it over.
@@ -164,6 +167,43 @@ void shareWithFolderGroup(int fd, const QString &path)
     mode &= ~(mode_t(S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH) & ~folder.st_mode);
     if (mode != (file.st_mode & 07777))
         ::fchmod(fd, mode);
+}
+
+// Creates name with the rights it keeps from its first instant: made under a name of its
+// own, given its group and mode, then linked under name, which is never replaced (another
+// copy that created it first wins: EEXIST). A pupil who opens the file the moment it
+// appears can already write it, whatever the creator's umask.
+int createShared(const QByteArray &name)
+{
+    const QByteArray folder = folderOf(name);
+    const QByteArray base = name.mid(name.lastIndexOf('/') + 1);
+    // Unique among the machines sharing the folder: a process number alone is not.
+    const QByteArray draft = folder + "/." + base + '.' + QByteArray::number(::getpid()) + '.'
+        + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".new";
+    const int fd = ::open(draft.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return -1;
+    shareWithFolderGroup(fd, folder);
+    int placed = ::link(draft.constData(), name.constData());
+    if (placed != 0 && errno != EEXIST)
+        placed = ::renameat2(AT_FDCWD, draft.constData(), AT_FDCWD, name.constData(), RENAME_NOREPLACE);
+    const int error = errno;
+    ::unlink(draft.constData());
+    if (placed == 0) {
+        ::fcntl(fd, F_SETFL, O_APPEND);
+        return fd;
+    }
+    ::close(fd);
+    if (error == EEXIST) {
+        errno = EEXIST;
+        return -1;
+    }
+    // A file system with neither hard links nor a rename that keeps what is there: made
+    // in place and widened at once.
+    const int direct = ::open(name.constData(), O_RDWR | O_APPEND | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (direct >= 0)
+        shareWithFolderGroup(direct, folder);
+    return direct;
 }
 
 // File systems where this machine may keep a copy of the file that differs from what the
@@ -192,31 +232,37 @@ bool cachedRemotely(int fd)
 AppendOpening openForAppend(QFile &file, const QString &path)
 {
     AppendOpening opening;
-    const QByteArray name = QFile::encodeName(path);
-    bool created = false;
-    int fd = openAppending(name, 0, opening.readable);
-    if (fd < 0 && errno == ENOENT) {
-        fd = openAppending(name, O_CREAT | O_EXCL, opening.readable);
-        created = fd >= 0;
-        // Another copy created it meanwhile, or records.ssu is a link to a file not there yet.
-        if (fd < 0 && errno == EEXIST)
-            fd = openAppending(name, O_CREAT, opening.readable);
+    QByteArray name = QFile::encodeName(path);
+    int fd = -1;
+    QByteArray reached;
+    // Another copy may create the file between a look and the creation: then it is opened.
+    for (int tries = 0; fd < 0 && tries < 3; ++tries) {
+        fd = openAppending(name, opening.readable, reached, opening.untrustedLink);
+        if (fd >= 0 || errno != ENOENT)
+            break;
+        // Missing: records.ssu itself, or the file a trusted link leads to.
+        fd = createShared(reached);
+        opening.readable = fd >= 0;
+        if (fd < 0 && errno != EEXIST)
+            break;
     }
     if (fd < 0) {
         opening.error = errno;
-        // ENXIO: a pipe with no reader, opened for writing only.
-        opening.notAFile = errno == ENXIO;
+        // ENXIO: a pipe with no reader opened for writing only, or a socket.
+        struct stat what = {};
+        if (errno == ENXIO && ::stat(reached.constData(), &what) == 0)
+            opening.notAFile = S_ISSOCK(what.st_mode) ? NotAFile::Socket : NotAFile::Pipe;
         return opening;
     }
     struct stat what = {};
     if (::fstat(fd, &what) != 0 || !S_ISREG(what.st_mode)) {
-        opening.notAFile = true;
+        opening.notAFile = S_ISFIFO(what.st_mode) ? NotAFile::Pipe
+            : S_ISSOCK(what.st_mode)              ? NotAFile::Socket
+                                                  : NotAFile::Device;
         ::close(fd);
         return opening;
     }
     ::fcntl(fd, F_SETFL, O_APPEND);   // a regular file: reads and writes may wait for the disk
-    if (created)
-        shareWithFolderGroup(fd, path);
     file.setFileName(path);
     const QIODevice::OpenMode mode = QIODevice::Append | QIODevice::Unbuffered
         | (opening.readable ? QIODevice::ReadWrite : QIODevice::WriteOnly);
@@ -234,6 +280,14 @@ qint64 currentSize(QFile &file)
     if (::statx(file.handle(), "", AT_EMPTY_PATH | AT_STATX_FORCE_SYNC, STATX_SIZE, &info) == 0)
         return qint64(info.stx_size);
     return file.size();
+}
+
+qint64 nextData(QFile &file, qint64 from)
+{
+    const off_t data = ::lseek(file.handle(), off_t(from), SEEK_DATA);
+    if (data >= 0)
+        return qint64(data);
+    return errno == ENXIO ? qMax(from, file.size()) : from;
 }
 
 void forgetCachedData(QFile &file)
@@ -257,7 +311,7 @@ AppendOpening openForAppend(QFile &file, const QString &path)
     // NUL, a console or a pipe: nothing written there stays.
     if (file.isSequential()) {
         file.close();
-        opening.notAFile = true;
+        opening.notAFile = NotAFile::Device;
     }
     return opening;
 }
@@ -265,6 +319,11 @@ AppendOpening openForAppend(QFile &file, const QString &path)
 qint64 currentSize(QFile &file)
 {
     return file.size();
+}
+
+qint64 nextData(QFile &, qint64 from)
+{
+    return from;
 }
 
 void forgetCachedData(QFile &file)

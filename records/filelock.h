@@ -8,9 +8,11 @@
 // data itself: Windows locks are mandatory, and a lock on the data would make plain
 // reads by other programs fail.
 
+#include "quiz/regularfile.h"
 #include <QString>
 #include <QtGlobal>
 #include <chrono>
+#include <optional>
 
 class QFile;
 
@@ -46,21 +48,29 @@ private:
 // the file system at hand allows.
 struct AppendOpening {
     int error = 0;          // the system's error number when nothing was opened (0: see the file's errorString)
-    bool notAFile = false;  // the name leads to a pipe, a socket or a device: refused, nothing opened
+    std::optional<NotAFile> notAFile;   // the name leads to a pipe, a socket or a device: refused, nothing opened
+    bool untrustedLink = false;         // a link another user may have planted: not followed, nothing opened
     bool readable = false;  // opened for reading too; a file of mode 0200 can only be written
 };
 
-// Opens path for appending, creating the file when it is missing, following a link (an
-// administrator may point records.ssu elsewhere on purpose) and never blocking: what was
-// opened is checked, not the name, and anything but a regular file is closed again unused.
-// A file created in a folder that its group may write gets read and write access for that
-// group whatever the umask, so that pupils of one group can share it; no class of users
-// gets more access to the file than the folder gives it.
+// Opens path for appending, creating the file when it is missing, following a link only
+// where that cannot be turned against the user (an administrator may point records.ssu
+// elsewhere on purpose; a classmate may not point it at this pupil's files) and never
+// blocking: what was opened is checked, not the name, and anything but a regular file is
+// closed again unused. A file created in a folder that its group may write has read and
+// write access for that group from its first instant whatever the umask, so that pupils
+// of one group can share it; no class of users gets more access to the file than the
+// folder gives it.
 AppendOpening openForAppend(QFile &file, const QString &path);
 
 // The file's size as the disk or the share's server has it now, not as this machine
 // remembers it (two machines appending to one share see each other's lines only so).
 qint64 currentSize(QFile &file);
+
+// Where the next bytes written to the file lie at or after `from`: a stretch the file
+// system keeps as a hole (a file made large with truncate) reads as zero bytes and need
+// not be read. `from` itself where the system cannot tell; the size after the last data.
+qint64 nextData(QFile &file, qint64 from);
 
 // Pushes what was written out to the share's server and forgets this machine's copy, so
 // that the next read shows what the file really holds; nothing to do on a local disk.

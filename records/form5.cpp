@@ -67,6 +67,8 @@ bool Form5::eventFilter(QObject *watched, QEvent *event)
 void Form5::Command1_Click()
 {
     returnToMainWindow(*this);
+    // Nothing of the file is kept while the window is closed.
+    records->clear();
 }
 
 // Closed by the desktop: as "Ok", so the main window is never left disabled.
@@ -81,14 +83,9 @@ void listRecords()
     Form1 &main = form1();
     Form5 &window = form5();
 
-    // The old rows go first, so that their bytes are freed before the file is read again.
-    window.records->clear();
     std::optional<QString> fault;
     try {
-        RecordsFileBytes file = readRecordsFile(RecordsFileName);
-        fault = file.fault;
-        if (!fault)
-            window.records->setFileBytes(std::move(file.bytes));
+        fault = window.records->listFile(RecordsFileName);
     } catch (const std::bad_alloc &) {
         window.records->clear();
         fault = QStringLiteral("Для файла рекордов %1 не хватает памяти.").arg(RecordsFileName);

@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <cerrno>
 #include <cstring>
+#include <tuple>
 
 RecordEntryRecord RecordEntry;
 
@@ -107,6 +108,14 @@ bool writtenAsMeant(QFile &file, qint64 sizeBefore, const QByteArray &bytes, boo
 
 } // namespace
 
+QString unconfirmedMessage(const QString &path)
+{
+    return QStringLiteral("Запись в файл рекордов %1 не подтвердилась: в этой папке не работают блокировки "
+                          "файлов, и другая копия программы писала в файл одновременно. Результат, возможно, "
+                          "не сохранён.")
+        .arg(path);
+}
+
 QString systemErrorText(int error)
 {
     for (const SystemErrorPhrase &phrase : SystemErrorPhrases)
@@ -124,7 +133,9 @@ std::optional<QString> appendRecord(const QString &path, const RecordEntryRecord
     QFile file;
     const AppendOpening opening = openForAppend(file, path);
     if (opening.notAFile)
-        return QStringLiteral("Не удалось записать в файл рекордов %1: это не файл, а канал или устройство.").arg(path);
+        return QStringLiteral("Не удалось записать в файл рекордов %1: %2.").arg(path, notAFileReason(*opening.notAFile));
+    if (opening.untrustedLink)
+        return QStringLiteral("Не удалось записать в файл рекордов %1: %2.").arg(path, problemText(ProblemId::UntrustedLink));
     if (!file.isOpen())
         return QStringLiteral("Не удалось открыть файл рекордов %1: %2.").arg(path, failureReason(file, opening.error));
     const FileLock lock(file, LockMode::Exclusive, lockWait);
@@ -152,10 +163,7 @@ std::optional<QString> appendRecord(const QString &path, const RecordEntryRecord
     // After a clash nothing is cut: which bytes are this copy's and which another's whole
     // line cannot be told apart, and cutting could lose the other pupil's result.
     if (!writtenAsMeant(file, sizeBefore, bytes, opening.readable)) {
-        return QStringLiteral("Запись в файл рекордов %1 не подтвердилась: в этой папке не работают блокировки "
-                              "файлов, и другая копия программы писала в файл одновременно. Результат, возможно, "
-                              "не сохранён.")
-            .arg(path);
+        return unconfirmedMessage(path);
     }
     file.close();
     if (file.error() != QFileDevice::NoError)
@@ -165,9 +173,9 @@ std::optional<QString> appendRecord(const QString &path, const RecordEntryRecord
 
 namespace {
 
-QString notAFileMessage(const QString &path)
+QString notAFileMessage(const QString &path, NotAFile what)
 {
-    return QStringLiteral("Не удалось прочитать файл рекордов %1: это не файл, а папка или устройство.").arg(path);
+    return QStringLiteral("Не удалось прочитать файл рекордов %1: %2.").arg(path, notAFileReason(what));
 }
 
 QString readFailedMessage(const QString &path, const QString &reason)
@@ -175,40 +183,6 @@ QString readFailedMessage(const QString &path, const QString &reason)
     return QStringLiteral("Не удалось прочитать файл рекордов %1: %2.").arg(path, reason);
 }
 
-// The records file open for reading and how many of its bytes to read: nullopt for a
-// missing file, or a fault.
-struct RecordsSnapshot {
-    qint64 size = 0;
-    bool missing = false;
-    std::optional<QString> fault;
-};
-
-RecordsSnapshot openRecordsSnapshot(QFile &file, const QString &path, std::chrono::milliseconds lockWait)
-{
-    const OpenedFile opened = openRegularFile(file, path);
-    switch (opened.status) {
-    case OpenedFile::Status::Opened:
-        break;
-    case OpenedFile::Status::Missing:
-        return {0, true, std::nullopt};
-    case OpenedFile::Status::NotRegular:
-        return {0, false, notAFileMessage(path)};
-    case OpenedFile::Status::Failed:
-        return {0, false, QStringLiteral("Не удалось открыть файл рекордов %1: %2.").arg(path, opened.reason)};
-    }
-    // Writers only add at the end, and only while they hold the exclusive lock. So the
-    // size seen under the shared lock ends after a whole line, and nothing before it
-    // changes later: the lock is held for this one look, never for the read, and a
-    // pupil finishing meanwhile waits for no listing however large the file.
-    qint64 size = 0;
-    {
-        const FileLock lock(file, LockMode::Shared, lockWait);
-        size = file.size();
-    }
-    if (size > MaxRecordsFileBytes)
-        return {size, false, QStringLiteral("Файл рекордов %1 слишком велик, чтобы его показать.").arg(path)};
-    return {size, false, std::nullopt};
-}
 
 // Reads up to n bytes into data; fewer only at the end of the file (one cut short by
 // hand meanwhile). -1 on a read error.
@@ -228,10 +202,38 @@ qint64 readUpTo(QFile &file, char *data, qint64 n)
 
 } // namespace
 
+RecordsOpening openRecordsFile(QFile &file, const QString &path, std::chrono::milliseconds lockWait)
+{
+    const OpenedFile opened = openRegularFile(file, path);
+    switch (opened.status) {
+    case OpenedFile::Status::Opened:
+        break;
+    case OpenedFile::Status::Missing:
+        return {0, true, std::nullopt};
+    case OpenedFile::Status::NotRegular:
+        return {0, false, notAFileMessage(path, opened.what)};
+    case OpenedFile::Status::UntrustedLink:   // never for reading
+    case OpenedFile::Status::Failed:
+        return {0, false, QStringLiteral("Не удалось открыть файл рекордов %1: %2.").arg(path, opened.reason)};
+    }
+    // Writers only add at the end, and only while they hold the exclusive lock. So the
+    // size seen under the shared lock ends after a whole line, and nothing before it
+    // changes later: the lock is held for this one look, never for the read, and a
+    // pupil finishing meanwhile waits for no listing however large the file.
+    qint64 size = 0;
+    {
+        const FileLock lock(file, LockMode::Shared, lockWait);
+        size = file.size();
+    }
+    if (size > MaxRecordsFileBytes)
+        return {size, false, QStringLiteral("Файл рекордов %1 слишком велик, чтобы его показать.").arg(path)};
+    return {size, false, std::nullopt};
+}
+
 RecordsFileBytes readRecordsFile(const QString &path, std::chrono::milliseconds lockWait)
 {
     QFile file;
-    const RecordsSnapshot snapshot = openRecordsSnapshot(file, path, lockWait);
+    const RecordsOpening snapshot = openRecordsFile(file, path, lockWait);
     if (snapshot.missing || snapshot.fault)
         return {{}, snapshot.fault};
     QByteArray bytes(qsizetype(snapshot.size), Qt::Uninitialized);
@@ -245,6 +247,29 @@ RecordsFileBytes readRecordsFile(const QString &path, std::chrono::milliseconds 
 RecordsScan scanRecordsFile(const QString &path, const std::function<void(const RecordEntryRecord &)> &onRecord,
                             std::chrono::milliseconds lockWait, qsizetype pieceBytes)
 {
+    QFile file;
+    const RecordsOpening snapshot = openRecordsFile(file, path, lockWait);
+    if (snapshot.missing || snapshot.fault)
+        return {{}, snapshot.fault};
+    return scanOpenRecords(file, snapshot.size, path,
+                           [&](const RecordEntryRecord &entry, qint64, qint64) { onRecord(entry); }, pieceBytes);
+}
+
+namespace {
+
+qsizetype lineBreakIn(QByteArrayView bytes)
+{
+    const qsizetype lf = bytes.indexOf('\n');
+    const qsizetype cr = bytes.first(lf < 0 ? bytes.size() : lf).indexOf('\r');
+    return cr >= 0 ? cr : lf;
+}
+
+} // namespace
+
+RecordsScan scanOpenRecords(QFile &file, qint64 size, const QString &path,
+                            const std::function<void(const RecordEntryRecord &, qint64, qint64)> &onRecord,
+                            qsizetype pieceBytes)
+{
     // A piece is read whole before its records are; a record is only taken from a piece
     // when it cannot depend on what follows the piece. Records starting in the last
     // Margin bytes go to the next piece, which begins at a line start.
@@ -252,19 +277,15 @@ RecordsScan scanRecordsFile(const QString &path, const std::function<void(const 
     static_assert(Margin > 3 * (MaxFieldBytes + 2));
     const qsizetype Piece = qMax(pieceBytes, 2 * Margin);
 
-    QFile file;
-    const RecordsSnapshot snapshot = openRecordsSnapshot(file, path, lockWait);
-    if (snapshot.missing || snapshot.fault)
-        return {{}, snapshot.fault};
-
     RecordReader reader({});
     QByteArray buffer;    // one allocation, reused for every piece
     qsizetype filled = 0;
     qint64 base = 0;      // where the piece starts in the file
-    qint64 size = snapshot.size;
     int line = 1;         // the line the piece starts at
     qsizetype want = Piece;
-    std::vector<RecordEntryRecord> pending;   // read since the last line start
+    bool inOverlongLine = false;   // dropping the rest of a line longer than two pieces
+    bool dropLineFeed = false;     // the line dropped ended in CR at a piece's end
+    std::vector<std::tuple<RecordEntryRecord, qint64, qint64>> pending;   // read since the last line start
     RecordEntryRecord entry;
     UnicodeForm form = UnicodeForm::None;
     for (;;) {
@@ -277,6 +298,41 @@ RecordsScan scanRecordsFile(const QString &path, const std::function<void(const 
         filled += qsizetype(got);
         if (got < add)   // cut short meanwhile: what there is, is the file
             size = base + filled;
+        if (dropLineFeed && filled > 0) {
+            dropLineFeed = false;
+            if (buffer[0] == '\n') {
+                std::memmove(buffer.data(), buffer.constData() + 1, size_t(filled - 1));
+                --filled;
+                ++base;
+            }
+        }
+        if (inOverlongLine) {
+            // No record can lie in such a line: its bytes are passed over, not kept.
+            const qsizetype end = lineBreakIn(QByteArrayView(buffer.constData(), filled));
+            const bool last = base + filled >= size;
+            if (end < 0 && !last) {
+                // A hole in the file holds no line break: it is passed over unread.
+                base = qMin(size, qMax(base + filled, nextData(file, base + filled)));
+                filled = 0;
+                if (!file.seek(base))
+                    return {reader.problems(), readFailedMessage(path, file.errorString())};
+                continue;
+            }
+            qsizetype next = end < 0 ? filled : end + 1;
+            if (end >= 0 && buffer[end] == '\r') {
+                if (next < filled && buffer[next] == '\n')
+                    ++next;
+                else if (next == filled)
+                    dropLineFeed = true;
+            }
+            std::memmove(buffer.data(), buffer.constData() + next, size_t(filled - next));
+            filled -= next;
+            base += next;
+            ++line;
+            inOverlongLine = false;
+            if (filled == 0 && base < size)
+                continue;
+        }
         const QByteArrayView window(buffer.constData(), filled);
         const bool last = base + window.size() >= size;
         if (base == 0)
@@ -289,7 +345,10 @@ RecordsScan scanRecordsFile(const QString &path, const std::function<void(const 
         for (;;) {
             if (!last && reader.atLineStart() && reader.offset() > window.size() - Margin)
                 break;
-            const bool read = reader.next(entry);
+            // One record read or skipped at a time: lines of damaged records are cut off
+            // the piece as those of valid ones are, so that a file of nothing else is
+            // still read a piece at a time.
+            const std::optional<bool> read = reader.step(entry);
             // A record that ran into the piece's end may go on in the next piece.
             if (!last && (!read || reader.offset() >= window.size())) {
                 reader.forgetProblemsFrom(cutLine);
@@ -297,68 +356,169 @@ RecordsScan scanRecordsFile(const QString &path, const std::function<void(const 
             }
             if (!read)
                 break;
-            pending.push_back(entry);
+            if (*read)
+                pending.emplace_back(entry, base + reader.recordStart(), base + reader.offset());
             if (reader.atLineStart()) {
-                for (const RecordEntryRecord &record : pending)
-                    onRecord(record);
+                for (const auto &[record, start, end] : pending)
+                    onRecord(record, start, end);
                 pending.clear();
                 cut = reader.offset();
                 cutLine = reader.line();
             }
         }
         if (last) {
-            for (const RecordEntryRecord &record : pending)
-                onRecord(record);
+            for (const auto &[record, start, end] : pending)
+                onRecord(record, start, end);
             return {reader.problems(), std::nullopt, form};
         }
-        if (cut == 0) {
-            want = window.size() * 2;   // not one whole line in the piece: a larger one
-        } else {
+        if (cut > 0) {
             std::memmove(buffer.data(), buffer.constData() + cut, size_t(filled - cut));
             filled -= cut;
             base += cut;
             line = cutLine;
             want = Piece;
+        } else if (window.size() >= 2 * Piece && lineBreakIn(window) < 0) {
+            // One line of more than two pieces: the field reader refuses any field that long,
+            // so the line is skipped as damaged without being held whole.
+            reader.noteOverlongLine(line);
+            inOverlongLine = true;
+            base += filled;
+            filled = 0;
+            want = Piece;
+        } else {
+            want = window.size() * 2;   // not one whole line in the piece: a larger one
         }
     }
 }
 
-RecordReader::RecordReader(QByteArrayView bytes) : reader_(bytes)
+RecordReader::RecordReader(QByteArrayView bytes) : bytes_(bytes), reader_(bytes)
 {
+}
+
+namespace {
+
+// Where a field read by the field reader from `at` ends: at the comma or line break after
+// it. Nullopt for what the quick look leaves to the field reader: a quoted field, one too
+// long, or the end of the bytes.
+struct PlainField {
+    qsizetype start;      // after the spaces in front
+    qsizetype end;
+};
+std::optional<PlainField> plainField(QByteArrayView bytes, qsizetype at)
+{
+    while (at < bytes.size() && bytes[at] == ' ')
+        ++at;
+    if (at >= bytes.size() || bytes[at] == '"')
+        return std::nullopt;
+    qsizetype end = at;
+    while (end < bytes.size() && bytes[end] != ',' && bytes[end] != '\n' && bytes[end] != '\r')
+        ++end;
+    if (end - at > MaxFieldBytes || end >= bytes.size())
+        return std::nullopt;
+    return PlainField{at, end};
+}
+
+// The grade field as readInt takes it.
+bool plainGrade(QByteArrayView raw)
+{
+    raw = raw.trimmed();
+    if (raw.isEmpty())
+        return true;
+    const bool negative = raw.front() == '-';
+    const QByteArrayView digits = negative ? raw.sliced(1) : raw;
+    if (digits.isEmpty())
+        return false;
+    int value = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9')
+            return false;
+        value = qMin(value * 10 + (c - '0'), 1 << 20);
+    }
+    return negative ? value <= 32768 : value <= 32767;
+}
+
+} // namespace
+
+// The field reader reports a damaged record by throwing, which costs a thousand times
+// more than reading a record. Once no more problems are kept, a record of three plain
+// fields whose grade is no number is recognised here and passed over as the field
+// reader would: reading goes on at the grade's line when that lies below the record's
+// start, at the next line otherwise.
+bool RecordReader::skipPlainlyDamaged(const FieldInfo &start)
+{
+    qsizetype at = reader_.offset();
+    int line = start.line;
+    qsizetype lineOffset = start.lineOffset;
+    PlainField field{};
+    for (int i = 0; i < 3; ++i) {
+        const std::optional<PlainField> next = plainField(bytes_, at);
+        if (!next)
+            return false;
+        field = *next;
+        if (i == 2)
+            break;
+        at = field.end + 1;
+        if (bytes_[field.end] != ',') {
+            if (bytes_[field.end] == '\r' && at < bytes_.size() && bytes_[at] == '\n')
+                ++at;
+            ++line;
+            lineOffset = at;
+        }
+    }
+    if (plainGrade(bytes_.sliced(field.start, field.end - field.start)))
+        return false;
+    if (line > start.line) {
+        reader_.restartLine(FieldInfo{line, 1, false, false, lineOffset});
+    } else {
+        reader_.restartLine(start);
+        reader_.skipLine();
+    }
+    return true;
 }
 
 bool RecordReader::next(RecordEntryRecord &entry)
 {
-    while (!atEnd()) {
-        recordStart_ = reader_.offset();
-        const int line = reader_.line();
-        const FieldInfo start{line, 1, false, false, reader_.offset() - (reader_.column() - 1)};
-        try {
-            QString name = reader_.readText();
-            QString topic = reader_.readText();
-            const qint16 grade = reader_.readInt();
-            entry.name = std::move(name);
-            entry.topic = std::move(topic);
-            entry.grade = grade;
-            return true;
-        } catch (const QuizError &error) {
-            // Read on at the bad field's line when it lies below, since a record torn on an
-            // earlier line leaves the next one whole there; otherwise at the line after the
-            // record's start (a quote that is never closed runs to the end of the bytes).
-            const FieldInfo bad = reader_.lastField();
-            reader_.restartLine(bad.line > line ? bad : start);
-            if (bad.line <= line)
-                reader_.skipLine();
-            // Only running out of fields is a torn last record; a bad grade there is a bad grade.
-            if (error.problem().id == ProblemId::FileEndsInsideRecord && atEnd()) {
-                note(problemAt(line, 1, ProblemId::LastRecordTorn));
-                return false;
-            }
-            note(problemAt(error.problem().line, error.problem().column, ProblemId::RecordSkipped,
-                           error.problem().message, line));
-        }
+    for (;;) {
+        const std::optional<bool> read = step(entry);
+        if (!read || *read)
+            return read.has_value();
     }
-    return false;
+}
+
+std::optional<bool> RecordReader::step(RecordEntryRecord &entry)
+{
+    if (atEnd())
+        return std::nullopt;
+    recordStart_ = reader_.offset();
+    const int line = reader_.line();
+    const FieldInfo start{line, 1, false, false, reader_.offset() - (reader_.column() - 1)};
+    if (problems_.size() > MaxRecordProblems && skipPlainlyDamaged(start))
+        return false;
+    try {
+        QString name = reader_.readText();
+        QString topic = reader_.readText();
+        const qint16 grade = reader_.readInt();
+        entry.name = std::move(name);
+        entry.topic = std::move(topic);
+        entry.grade = grade;
+        return true;
+    } catch (const QuizError &error) {
+        // Read on at the bad field's line when it lies below, since a record torn on an
+        // earlier line leaves the next one whole there; otherwise at the line after the
+        // record's start (a quote that is never closed runs to the end of the bytes).
+        const FieldInfo bad = reader_.lastField();
+        reader_.restartLine(bad.line > line ? bad : start);
+        if (bad.line <= line)
+            reader_.skipLine();
+        // Only running out of fields is a torn last record; a bad grade there is a bad grade.
+        if (error.problem().id == ProblemId::FileEndsInsideRecord && atEnd()) {
+            note(problemAt(line, 1, ProblemId::LastRecordTorn));
+            return std::nullopt;
+        }
+        note(problemAt(error.problem().line, error.problem().column, ProblemId::RecordSkipped,
+                       error.problem().message, line));
+        return false;
+    }
 }
 
 // A damaged file can hold a problem on every line; a few are enough to show.
@@ -378,9 +538,15 @@ const std::vector<FileProblem> &RecordReader::problems() const
 
 void RecordReader::continueOn(QByteArrayView bytes, int line)
 {
+    bytes_ = bytes;
     reader_ = FieldReader(bytes);
     reader_.restartLine(FieldInfo{line, 1, false, false, 0});
     recordStart_ = 0;
+}
+
+void RecordReader::noteOverlongLine(int line)
+{
+    note(problemAt(line, 1, ProblemId::RecordSkipped, problemText(ProblemId::FieldTooLong, MaxFieldBytes), line));
 }
 
 void RecordReader::forgetProblemsFrom(int line)

@@ -7,6 +7,7 @@
 #include "quiz/textencoding.h"
 #include "records/filelock.h"
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <chrono>
 #include <functional>
@@ -39,6 +40,10 @@ std::optional<QByteArray> recordLine(const RecordEntryRecord &entry);
 std::optional<QString> appendRecord(const QString &path, const RecordEntryRecord &entry,
                                     std::chrono::milliseconds lockWait = RecordsLockWait);
 
+// What appendRecord says when the line was written but another copy may have written over
+// it: the result may or may not be in the file.
+QString unconfirmedMessage(const QString &path);
+
 // A system error number as a pupil should read it: plain Russian for the reasons a records
 // write meets (missing folder, no permission, read-only or full disk, a folder in the file's
 // place, too many open files, a file held by another copy), the system's own text otherwise.
@@ -59,12 +64,22 @@ struct RecordsFileBytes {
 };
 RecordsFileBytes readRecordsFile(const QString &path, std::chrono::milliseconds lockWait = RecordsLockWait);
 
+// The records file opened for reading into `file`, and how many of its bytes make the
+// listing: as readRecordsFile's, with the file left open.
+struct RecordsOpening {
+    qint64 size = 0;
+    bool missing = false;
+    std::optional<QString> fault;
+};
+RecordsOpening openRecordsFile(QFile &file, const QString &path, std::chrono::milliseconds lockWait = RecordsLockWait);
+
 // The same file read a piece at a time, for a reader that needs no record twice: each
 // whole record goes to onRecord as it is read, so that memory stays the same however
 // long the file is. Records and problems are those RecordReader gives for the whole
-// file's bytes.
-// A piece is RecordsPieceBytes unless given (at least 128 KiB); it grows only for a run
-// of blank lines longer than itself.
+// file's bytes, except that a line longer than two pieces, which cannot hold a record,
+// is skipped as a field too long without being held whole.
+// A piece is RecordsPieceBytes unless given (at least 128 KiB); it grows only for a
+// line longer than itself, up to two pieces.
 inline constexpr qsizetype RecordsPieceBytes = 4 * 1024 * 1024;
 struct RecordsScan {
     std::vector<FileProblem> problems;
@@ -73,6 +88,11 @@ struct RecordsScan {
 };
 RecordsScan scanRecordsFile(const QString &path, const std::function<void(const RecordEntryRecord &)> &onRecord,
                             std::chrono::milliseconds lockWait = RecordsLockWait,
+                            qsizetype pieceBytes = RecordsPieceBytes);
+// The first `size` bytes of a file opened by openRecordsFile, as scanRecordsFile reads
+// them; onRecord also gets where the record starts in the file and where its last field ends.
+RecordsScan scanOpenRecords(QFile &file, qint64 size, const QString &path,
+                            const std::function<void(const RecordEntryRecord &, qint64 start, qint64 end)> &onRecord,
                             qsizetype pieceBytes = RecordsPieceBytes);
 
 // Sequential reading of records, one at a time, from the bytes of a records file
@@ -84,6 +104,9 @@ public:
     // skipped and noted in problems(). A line whose grade is not a number is
     // skipped and noted, and reading goes on with the next line.
     bool next(RecordEntryRecord &entry);
+    // One try: true when a record was read, false when one was skipped (and noted),
+    // nullopt at the end.
+    std::optional<bool> step(RecordEntryRecord &entry);
     const std::vector<FileProblem> &problems() const;
     qsizetype offset() const;   // where the next record starts
     qsizetype recordStart() const { return recordStart_; }   // where the record next() gave starts
@@ -96,6 +119,8 @@ public:
     void continueOn(QByteArrayView bytes, int line);
     // Takes back the problems noted from `line` on, to be noted again when read again.
     void forgetProblemsFrom(int line);
+    // Notes line `line`, too long for any record, as skipped.
+    void noteOverlongLine(int line);
     bool atLineStart() const { return reader_.column() == 1; }
     // problems() holds at most this many, and then one more that says there are others.
     static constexpr size_t MaxRecordProblems = 100;
@@ -103,7 +128,9 @@ public:
 private:
     bool atEnd() const { return reader_.atEnd(); }
     void note(FileProblem problem);
+    bool skipPlainlyDamaged(const FieldInfo &start);
 
+    QByteArrayView bytes_;
     FieldReader reader_;
     qsizetype recordStart_ = 0;
     std::vector<FileProblem> problems_;

@@ -54,32 +54,46 @@ void RecordsModel::clear()
 {
     beginResetModel();
     rows_ = {};
-    bytes_ = {};
-    dataEnd_ = 0;
+    block_ = {};
+    blockStart_ = 0;
+    lastEnd_ = 0;
+    file_.close();
     endResetModel();
 }
 
-void RecordsModel::setFileBytes(QByteArray bytes)
+std::optional<QString> RecordsModel::listFile(const QString &path)
 {
-    beginResetModel();
-    rows_ = {};
-    bytes_ = std::move(bytes);
-    dataEnd_ = 0;
-    if (bytes_.size() <= MaxRecordsFileBytes) {
-        // A records line is rarely shorter than 30 bytes.
-        rows_.reserve(size_t(bytes_.size() / 30));
-        RecordReader reader(bytes_);
-        dataEnd_ = reader.dataEnd();
-        PadRules rules;
-        int namePad = 0;
-        int topicPad = 0;
-        while (reader.next(RecordEntry)) {
-            rules.apply(RecordEntry, namePad, topicPad);
-            rows_.push_back({std::uint32_t(reader.recordStart()), std::uint8_t(namePad), std::uint8_t(topicPad)});
-        }
-        rows_.shrink_to_fit();
+    clear();
+    const RecordsOpening opening = openRecordsFile(file_, path);
+    if (opening.missing || opening.fault) {
+        file_.close();
+        return opening.fault;
     }
+    // Built aside, so that a shortage of memory meanwhile leaves the model as it was: empty.
+    std::vector<RowIndex> rows;
+    qint64 lastEnd = 0;
+    PadRules rules;
+    int namePad = 0;
+    int topicPad = 0;
+    const RecordsScan scan = scanOpenRecords(file_, opening.size, path,
+                                             [&](const RecordEntryRecord &entry, qint64 start, qint64 end) {
+        if (rows.size() >= MaxRows)
+            return;
+        RecordEntry = entry;
+        rules.apply(entry, namePad, topicPad);
+        rows.push_back({std::uint32_t(start), std::uint8_t(namePad), std::uint8_t(topicPad)});
+        lastEnd = end;
+    });
+    if (scan.fault || rows.size() >= MaxRows) {
+        file_.close();
+        return scan.fault ? scan.fault : QStringLiteral("Файл рекордов %1 слишком велик, чтобы его показать.").arg(path);
+    }
+    rows.shrink_to_fit();
+    beginResetModel();
+    rows_ = std::move(rows);
+    lastEnd_ = lastEnd;
     endResetModel();
+    return std::nullopt;
 }
 
 int RecordsModel::rowCount(const QModelIndex &parent) const
@@ -87,11 +101,34 @@ int RecordsModel::rowCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : int(rows_.size());
 }
 
+QByteArrayView RecordsModel::bytesAt(qint64 from, qint64 to) const
+{
+    // Rows are shown a screenful at a time: one block read serves many of them.
+    constexpr qint64 Block = 64 * 1024;
+    const qint64 blockEnd = blockStart_ + block_.size();
+    if (from < blockStart_ || to > blockEnd) {
+        blockStart_ = from;
+        block_.resize(qsizetype(qMax(to, qMin(from + Block, lastEnd_)) - from));
+        qint64 got = 0;
+        if (file_.seek(from)) {
+            while (got < block_.size()) {
+                const qint64 r = file_.read(block_.data() + got, block_.size() - got);
+                if (r <= 0)
+                    break;
+                got += r;
+            }
+        }
+        block_.truncate(qsizetype(got));
+    }
+    const qint64 end = qMin(to, blockStart_ + block_.size());
+    return QByteArrayView(block_).sliced(qsizetype(from - blockStart_), qsizetype(qMax(end, from) - from));
+}
+
 std::optional<RecordEntryRecord> RecordsModel::entryAt(int i) const
 {
-    // Read only up to the end of the data: a blank tail after the last record (a file
-    // padded with spaces) would otherwise be searched again for every row shown or read out.
-    return readRecordAt(QByteArrayView(bytes_).first(dataEnd_), rows_[size_t(i)].offset);
+    const qint64 from = rows_[size_t(i)].offset;
+    const qint64 next = size_t(i) + 1 < rows_.size() ? qint64(rows_[size_t(i) + 1].offset) : lastEnd_;
+    return readRecordAt(bytesAt(from, qMin(next, from + MaxRowBytes)), 0);
 }
 
 QString RecordsModel::rowText(int i) const

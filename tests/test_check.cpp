@@ -548,8 +548,8 @@ void TestCheck::messageTexts_data()
         "изменён. Замените этот знак и повторите команду.\n");
     row("nothing to convert", {ConversionFailed}, {}, fixT, 1,
         "t.ssu: error: Файл не переведён: Файл или каталог не существует.\n");
-    row("a folder to convert", {ConversionFailed, ConversionNotAFile}, {{t, AFolder}}, fixT, 1,
-        "t.ssu: error: Файл не переведён: это не файл, а папка или устройство.\n");
+    row("a folder to convert", {ConversionFailed, NotAFileFolder}, {{t, AFolder}}, fixT, 1,
+        "t.ssu: error: Файл не переведён: на месте файла находится папка.\n");
     row("too large to convert", {ConversionFailed, ConversionTooLarge}, {{t, SparseOf65MiB}}, fixT, 1,
         "t.ssu: error: Файл не переведён: он больше 64 МБ.\n");
     row("broken UTF-16", {ConversionBadBytes}, {{t, QByteArray("\xFF\xFE" "1\0,\0\x00\xD8" "2\0", 10)}}, fixT, 1,
@@ -601,6 +601,10 @@ void TestCheck::everyMessageIsTested()
                               ProblemId::SpokenAnswerTaken, ProblemId::SpokenQuestionPlace,
                               // A file the system will not open or read: made by the fault tests' own means.
                               ProblemId::QuestionFileUnopenable, ProblemId::QuestionFileUnreadable};
+    // Shown by the fault tests, which make pipes, devices, sockets, other users' links and
+    // a shortage of memory.
+    elsewhere += {ProblemId::NotAFilePipe, ProblemId::NotAFileDevice, ProblemId::NotAFileSocket,
+                  ProblemId::UntrustedLink, ProblemId::OutOfMemory};
     for (int id = 0; id < int(ProblemId::Count); ++id) {
         const bool tested = tested_.contains(ProblemId(id)) || elsewhere.contains(ProblemId(id));
         QVERIFY2(tested, qPrintable(QStringLiteral("no test shows: ") + problemTemplate(ProblemId(id))));

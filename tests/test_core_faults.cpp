@@ -19,8 +19,13 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <dlfcn.h>
+#include <optional>
+#include <typeinfo>
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -73,7 +78,7 @@ const QHash<int, QString> PlainReasons{
     {ENOLCK, QStringLiteral("в этой папке не работают блокировки файлов")},
 };
 
-const QString NotAFile = QStringLiteral("это не файл, а канал или устройство");
+const QString DeviceReason = QStringLiteral("это не файл, а устройство");
 
 // Runs one append in a copy of the program, so that an append that blocks cannot hang the
 // test: what it printed ("saved" or the pupil's message), or "blocked" when it had to be stopped.
@@ -123,6 +128,110 @@ void releasePipeReaders(const QByteArray &a, const QByteArray &b)
     }
 }
 
+// A shared lab folder as the README sets it up: the teacher's, of the lab group, mode 2775;
+// a pupil's own file outside it; all reachable by other users.
+constexpr uid_t Teacher = 4320, Classmate = 4322;
+constexpr gid_t Lab = 4330;
+const faults::LabUser PupilAccount{4321, Lab};
+
+struct SharedFolder {
+    QString lab;        // the shared folder
+    QString own;        // a file of the pupil's own, outside it
+    QString teacherOwn; // a file of the teacher's own, outside it
+};
+
+bool chownPath(const QString &path, uid_t uid, gid_t gid, mode_t mode)
+{
+    const QByteArray name = QFile::encodeName(path);
+    return ::chown(name.constData(), uid, gid) == 0 && ::chmod(name.constData(), mode) == 0;
+}
+
+std::optional<SharedFolder> makeSharedFolder(const QTemporaryDir &tmp)
+{
+    const SharedFolder folder{tmp.filePath(QStringLiteral("lab")), tmp.filePath(QStringLiteral("pupil/.bashrc")),
+                              tmp.filePath(QStringLiteral("teacher/private.txt"))};
+    const bool made = ::chmod(QFile::encodeName(tmp.path()).constData(), 0755) == 0
+        && QDir().mkpath(folder.lab) && chownPath(folder.lab, Teacher, Lab, 02775)
+        && QDir().mkpath(tmp.filePath(QStringLiteral("pupil")))
+        && chownPath(tmp.filePath(QStringLiteral("pupil")), PupilAccount.uid, PupilAccount.uid, 0755)
+        && writeBytes(folder.own, "echo hello\n") && chownPath(folder.own, PupilAccount.uid, PupilAccount.uid, 0644)
+        && QDir().mkpath(tmp.filePath(QStringLiteral("teacher")))
+        && chownPath(tmp.filePath(QStringLiteral("teacher")), Teacher, Teacher, 0755)
+        && writeBytes(folder.teacherOwn, "Личное,Наводнения, 5\n")
+        && chownPath(folder.teacherOwn, Teacher, Teacher, 0600);
+    if (!made || !faults::reachableByOthers(folder.lab))
+        return std::nullopt;
+    return folder;
+}
+
+// A link at `link` to `target` that belongs to `owner`, as if that user had made it.
+bool plantLink(const QString &target, const QString &link, uid_t owner)
+{
+    return QFile::link(target, link) && ::lchown(QFile::encodeName(link).constData(), owner, Lab) == 0;
+}
+
+// The names created in `folder` and the names whose rights changed, in the order the
+// kernel reports them, as "+name" and "~name".
+class FolderWatch {
+public:
+    explicit FolderWatch(const QString &folder) : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
+    {
+        if (fd_ >= 0)
+            ::inotify_add_watch(fd_, QFile::encodeName(folder).constData(), IN_CREATE | IN_ATTRIB | IN_MOVED_TO);
+    }
+    ~FolderWatch() { ::close(fd_); }
+    QStringList events() const
+    {
+        QStringList seen;
+        alignas(inotify_event) char buffer[64 * 1024];
+        for (ssize_t n; (n = ::read(fd_, buffer, sizeof buffer)) > 0;) {
+            for (char *at = buffer; at < buffer + n;) {
+                const auto *event = reinterpret_cast<const inotify_event *>(at);
+                if (event->len > 0)
+                    seen << QString(event->mask & IN_ATTRIB ? u'~' : u'+') + QString::fromUtf8(event->name);
+                at += sizeof(inotify_event) + event->len;
+            }
+        }
+        return seen;
+    }
+
+private:
+    int fd_;
+};
+
+// Sets process up to run program as user, from a copy that user may run; false when it cannot.
+bool startAs(QProcess &process, const QString &program, const QStringList &arguments,
+             const std::optional<faults::LabUser> &user, const QString &copyDir)
+{
+    QString run = program;
+    if (user) {
+        run = faults::copyForOtherUsers(program, copyDir);
+        if (run.isEmpty() || !faults::runAs(process, *user))
+            return false;
+    }
+    process.start(run, arguments);
+    return process.waitForStarted();
+}
+
+// Waits until the process has the file open, or has ended; true in the first case.
+bool waitUntilOpen(QProcess &process, const QString &path)
+{
+    const QString file = QFileInfo(path).canonicalFilePath();
+    const QString fds = QStringLiteral("/proc/%1/fd").arg(process.processId());
+    for (int i = 0; i < 2000 && process.state() == QProcess::Running; ++i) {
+        for (const QString &fd : QDir(fds).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+            if (QFile::symLinkTarget(fds + u'/' + fd) == file)
+                return true;
+        }
+        QThread::msleep(10);
+    }
+    return false;
+}
+
+// How many exceptions this process has thrown: the field reader reports a damaged record
+// by throwing, which costs a thousand times more than reading a record.
+std::atomic<long> exceptionsThrown{0};
+
 const RecordEntryRecord Pupil{QStringLiteral("Ученик"), QStringLiteral("Наводнения"), 4};
 const RecordEntryRecord NextPupil{QStringLiteral("Анна"), QStringLiteral("Землетрясение"), 5};
 
@@ -154,6 +263,13 @@ private slots:
     void filesSwappedForPipesNeverHang_data();
     void filesSwappedForPipesNeverHang();
     void hugeRecordsFileIsRefusedUnread();
+    void sharedFolderFaults_data();
+    void sharedFolderFaults();
+    void conversionFaults_data();
+    void conversionFaults();
+    void checkerWithLittleMemory_data();
+    void checkerWithLittleMemory();
+    void damagedRecordsAreSkippedWithoutThrowing();
 };
 
 void TestFaults::recordsFaults_data()
@@ -237,7 +353,7 @@ void TestFaults::recordsFaults()
     } else {
         QVERIFY(shown.has_value());
         QVERIFY2(shown->startsWith(message + u' ' + path + u':'), qPrintable(*shown));
-        const QString reason = error < 0 ? NotAFile : PlainReasons.value(error, qt_error_string(error));
+        const QString reason = error < 0 ? DeviceReason : PlainReasons.value(error, qt_error_string(error));
         QCOMPARE(*shown, message + u' ' + path + QStringLiteral(": ") + reason + u'.');
         // Nothing already there is lost or changed, and nothing half-written is left.
         if (fault == Fault::Directory)
@@ -303,23 +419,25 @@ void TestFaults::systemReasonsInPlainRussian()
 }
 
 // records.ssu that leads to no regular file: the line is refused at once and nothing waits,
-// neither for a reader of a pipe nor for room in it. A link to a regular file elsewhere is
-// followed, as an administrator may set it up on purpose.
+// neither for a reader of a pipe nor for room in it, and the pupil and the records window
+// name the same cause in the same words. A link to a regular file elsewhere is followed,
+// as an administrator may set it up on purpose.
 void TestFaults::appendingToWhatIsNoFile_data()
 {
     QTest::addColumn<QString>("kind");
-    QTest::addColumn<bool>("written");
-    QTest::newRow("pipe with no reader") << "pipe" << false;
-    QTest::newRow("pipe that is full") << "full pipe" << false;
-    QTest::newRow("link to /dev/null") << "null" << false;
-    QTest::newRow("socket") << "socket" << false;
-    QTest::newRow("link to a file in another folder") << "link" << true;
+    QTest::addColumn<QString>("reason");   // empty: written
+    QTest::newRow("pipe with no reader") << "pipe" << "это не файл, а именованный канал";
+    QTest::newRow("pipe that is full") << "full pipe" << "это не файл, а именованный канал";
+    QTest::newRow("link to /dev/null") << "null" << "это не файл, а устройство";
+    QTest::newRow("socket") << "socket" << "это не файл, а сокет";
+    QTest::newRow("link to a file in another folder") << "link" << QString();
 }
 
 void TestFaults::appendingToWhatIsNoFile()
 {
     QFETCH(QString, kind);
-    QFETCH(bool, written);
+    QFETCH(QString, reason);
+    const bool written = reason.isEmpty();
     QTemporaryDir tmp;
     const QString path = tmp.filePath(QStringLiteral("records.ssu"));
     const QByteArray name = QFile::encodeName(path);
@@ -358,7 +476,8 @@ void TestFaults::appendingToWhatIsNoFile()
         QCOMPARE(fileBytes(target), recordLine(NextPupil).value() + recordLine(Pupil).value());
         QVERIFY(QFileInfo(path).isSymLink());
     } else {
-        QCOMPARE(shown, QStringLiteral("Не удалось записать в файл рекордов %1: %2.").arg(path, NotAFile));
+        QCOMPARE(shown, QStringLiteral("Не удалось записать в файл рекордов %1: %2.").arg(path, reason));
+        QCOMPARE(readRecordsFile(path).fault, QStringLiteral("Не удалось прочитать файл рекордов %1: %2.").arg(path, reason));
     }
     if (kind == u"pipe") {
         // Nothing went into the pipe for a later reader to find.
@@ -409,7 +528,7 @@ void TestFaults::listingFaults()
     QVERIFY(QDir().mkpath(missing));
     const RecordsFileBytes folder = readRecordsFile(missing);
     QCOMPARE(folder.fault,
-             QStringLiteral("Не удалось прочитать файл рекордов %1: это не файл, а папка или устройство.").arg(missing));
+             QStringLiteral("Не удалось прочитать файл рекордов %1: на месте файла находится папка.").arg(missing));
 
     const QString device = tmp.filePath(QStringLiteral("device.ssu"));
     QVERIFY(QFile::link(QStringLiteral("/dev/zero"), device));
@@ -763,6 +882,300 @@ void TestFaults::hugeRecordsFileIsRefusedUnread()
     QCOMPARE(count, 0);
     if (before >= 0)
         QVERIFY2(bytesReadSoFar() - before < 1024 * 1024, qPrintable(QString::number(bytesReadSoFar() - before)));
+}
+
+
+// Another account in the lab's shared folder: a classmate may delete records.ssu and put
+// a link in its place, or create one before anybody finished a test. The pupil's result
+// never goes through a link the classmate made, while links of the pupil, of the folder's
+// owner and of the administrator are followed. A file created by a pupil whose umask
+// takes everything from the group is writable by the group from its first instant: its
+// rights never change after its name appears.
+void TestFaults::sharedFolderFaults_data()
+{
+    QTest::addColumn<int>("linkOwner");   // -1: no link, a fresh folder
+    QTest::addColumn<bool>("written");
+    QTest::newRow("classmate's link to the pupil's own file") << int(Classmate) << false;
+    QTest::newRow("the pupil's own link") << int(PupilAccount.uid) << true;
+    QTest::newRow("the folder owner's link") << int(Teacher) << true;
+    QTest::newRow("the administrator's link") << 0 << true;
+    QTest::newRow("first result in a fresh folder, umask 077") << -1 << true;
+}
+
+void TestFaults::sharedFolderFaults()
+{
+    QFETCH(int, linkOwner);
+    QFETCH(bool, written);
+    if (::geteuid() != 0)
+        QSKIP("Needs root to run the pupils and the teacher as other users.");
+    QTemporaryDir tmp;
+    const std::optional<SharedFolder> folder = makeSharedFolder(tmp);
+    if (!folder)
+        QSKIP("Other users cannot reach the temporary folder here.");
+    const QString path = folder->lab + QStringLiteral("/records.ssu");
+    const QByteArray before = fileBytes(folder->own);
+    if (linkOwner >= 0)
+        QVERIFY(plantLink(folder->own, path, uid_t(linkOwner)));
+
+    const FolderWatch watch(folder->lab);
+    faults::LabUser pupil = PupilAccount;
+    pupil.umask = linkOwner < 0 ? 077 : 022;
+    const QString shown = appendInAnotherCopy(path, pupil);
+    qInfo("pupil sees: %s", qPrintable(shown));
+    if (!written) {
+        QCOMPARE(shown, QStringLiteral("Не удалось записать в файл рекордов %1: это ссылка, которую создал другой "
+                                       "пользователь, а не вы, не владелец папки и не администратор; по такой ссылке "
+                                       "программа не пишет.")
+                            .arg(path));
+        QCOMPARE(fileBytes(folder->own), before);
+        QVERIFY(QFileInfo(path).isSymLink());
+        return;
+    }
+    QCOMPARE(shown, QStringLiteral("saved"));
+    if (linkOwner >= 0) {
+        QCOMPARE(fileBytes(folder->own), before + recordLine(Pupil).value());
+        return;
+    }
+    QCOMPARE(fileBytes(path), recordLine(Pupil).value());
+    struct stat made = {};
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &made), 0);
+    QCOMPARE(made.st_mode & 07777, mode_t(0660));
+    QCOMPARE(made.st_gid, Lab);
+    const QStringList events = watch.events();
+    qInfo("folder saw: %s", qPrintable(events.join(u' ')));
+    QVERIFY(events.contains(QStringLiteral("+records.ssu")));
+    const QStringList afterwards = events.mid(events.indexOf(QStringLiteral("+records.ssu")));
+    QVERIFY2(!afterwards.contains(QStringLiteral("~records.ssu")), qPrintable(events.join(u' ')));
+    QCOMPARE(QDir(folder->lab).entryList(QDir::Files | QDir::Hidden),
+             QStringList({QStringLiteral("append_worker"), QStringLiteral("records.ssu")}));
+}
+
+// zuf-check --fix-encoding, run by the teacher in the shared folder where pupils may write:
+// it converts only the file it opened and checked, never through a link a pupil planted,
+// never through a name swapped meanwhile for a link or a pipe, and not while a copy of the
+// quiz appends (it takes the records lock, so no line is lost). A refusal leaves no backup.
+void TestFaults::conversionFaults_data()
+{
+    QTest::addColumn<QString>("attack");
+    QTest::newRow("a pupil's link to the teacher's private file") << "planted link";
+    QTest::newRow("the teacher's own link") << "own link";
+    QTest::newRow("the name swapped for a link while it waits") << "swapped for a link";
+    QTest::newRow("the name swapped for a pipe while it waits") << "swapped for a pipe";
+    QTest::newRow("a copy of the quiz appends meanwhile") << "append";
+}
+
+void TestFaults::conversionFaults()
+{
+    QFETCH(QString, attack);
+    if (::geteuid() != 0)
+        QSKIP("Needs root to run the pupils and the teacher as other users.");
+    QTemporaryDir tmp;
+    const std::optional<SharedFolder> folder = makeSharedFolder(tmp);
+    if (!folder)
+        QSKIP("Other users cannot reach the temporary folder here.");
+    const faults::LabUser teacher{Teacher, Lab};
+    const QByteArray utf8 = QStringLiteral("Ученик,Наводнения, 4\nАнна,Землетрясение, 5\n").toUtf8();
+    const QByteArray converted = recordLine(Pupil).value() + recordLine(NextPupil).value();
+    const QByteArray privateBefore = fileBytes(folder->teacherOwn);
+    const QByteArray privateConverted = encode1251(QStringLiteral("Личное,Наводнения, 5\r\n")).value();
+
+    if (attack.endsWith(u"link") && !attack.startsWith(u"swapped")) {
+        const QString link = folder->lab + QStringLiteral("/qes7.ssu");
+        const bool planted = attack == u"planted link";
+        QVERIFY(plantLink(folder->teacherOwn, link, planted ? PupilAccount.uid : Teacher));
+        QProcess check;
+        QVERIFY(startAs(check, QStringLiteral(ZUF_CHECK_PATH), {QStringLiteral("--fix-encoding"), link}, teacher,
+                        tmp.path()));
+        QVERIFY(check.waitForFinished(60000));
+        const QString out = QString::fromUtf8(check.readAllStandardOutput());
+        qInfo("teacher sees: %s", qPrintable(out.trimmed()));
+        if (planted) {
+            QCOMPARE(out, link + QStringLiteral(": error: Файл не переведён: это ссылка, которую создал другой "
+                                                "пользователь, а не вы, не владелец папки и не администратор; по "
+                                                "такой ссылке программа не пишет.\n"));
+            QCOMPARE(check.exitCode(), 1);
+            QCOMPARE(fileBytes(folder->teacherOwn), privateBefore);
+            QVERIFY(!QFileInfo::exists(folder->teacherOwn + QStringLiteral(".bak")));
+            QVERIFY(!QFileInfo::exists(link + QStringLiteral(".bak")));
+        } else {
+            QCOMPARE(check.exitCode(), 0);
+            QCOMPARE(fileBytes(folder->teacherOwn), privateConverted);
+            // The backup lies beside the file it keeps, as closed to others as that file.
+            const QString backup = folder->teacherOwn + QStringLiteral(".bak");
+            QCOMPARE(fileBytes(backup), privateBefore);
+            struct stat kept = {};
+            QCOMPARE(::stat(QFile::encodeName(backup).constData(), &kept), 0);
+            QCOMPARE(kept.st_mode & 07777, mode_t(0600));
+        }
+        return;
+    }
+
+    const QString path = folder->lab + QStringLiteral("/records.ssu");
+    QVERIFY(writeBytes(path, utf8));
+    QVERIFY(chownPath(path, PupilAccount.uid, Lab, 0664));
+    // Another copy of the quiz holds the records lock: the conversion must wait for it.
+    QProcess holder;
+    holder.start(QStringLiteral(ZUF_APPEND_WORKER), {QStringLiteral("hold"), path});
+    QVERIFY(holder.waitForReadyRead(20000));
+    QCOMPARE(holder.readLine().trimmed(), QByteArray("locked"));
+    QProcess appender;
+    if (attack == u"append") {
+        QVERIFY(startAs(appender, QStringLiteral(ZUF_APPEND_WORKER), {QStringLiteral("once"), path}, PupilAccount,
+                        tmp.path()));
+        QVERIFY(waitUntilOpen(appender, path));
+    }
+    QProcess check;
+    QVERIFY(startAs(check, QStringLiteral(ZUF_CHECK_PATH), {QStringLiteral("--fix-encoding"), path}, teacher,
+                    tmp.path()));
+    waitUntilOpen(check, path);
+    QCOMPARE(fileBytes(path), utf8);   // nothing changes while another copy holds the lock
+
+    const QString moved = folder->lab + QStringLiteral("/records.old");
+    if (attack.startsWith(u"swapped")) {
+        QVERIFY(QFile::rename(path, moved));
+        if (attack == u"swapped for a link")
+            QVERIFY(plantLink(folder->teacherOwn, path, PupilAccount.uid));
+        else
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0666), 0);
+    }
+    holder.closeWriteChannel();
+    QVERIFY(holder.waitForFinished(20000));
+    if (!check.waitForFinished(20000)) {
+        check.kill();
+        check.waitForFinished();
+        QFAIL("the conversion hangs");
+    }
+    qInfo("teacher sees: %s", check.readAllStandardOutput().trimmed().constData());
+    QCOMPARE(fileBytes(folder->teacherOwn), privateBefore);
+    if (attack.startsWith(u"swapped")) {
+        QCOMPARE(check.exitCode(), 0);
+        QCOMPARE(fileBytes(moved), converted);
+        QCOMPARE(fileBytes(path + QStringLiteral(".bak")), utf8);
+        QCOMPARE(QFileInfo(path).isSymLink(), attack == u"swapped for a link");
+        return;
+    }
+    QVERIFY(appender.waitForFinished(20000));
+    QCOMPARE(appender.readAllStandardOutput().trimmed(), QByteArray("saved"));
+    // The pupil's line is in the file whichever copy had the lock first: after the
+    // converted records, or after the old ones when it made the file one of two encodings.
+    const QByteArray after = fileBytes(path);
+    qInfo("records.ssu holds %lld bytes, exit %d", qint64(after.size()), check.exitCode());
+    QVERIFY(after == converted + recordLine(Pupil).value() || after == utf8 + recordLine(Pupil).value());
+}
+
+// zuf-check with 128 MB of address space, as on a small lab machine: a records file of one
+// 64 MB line, a sparse one of 4 GiB - 1 and the conversion of a 60 MB file end with a
+// report and exit status 0 or 1, never with an abort; a shortage of memory is said.
+// Control characters U+0080 to U+009F are escaped in JSON as the others are.
+void TestFaults::checkerWithLittleMemory_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("content");   // "line": one 64 MB line; "lines": 64 MB of "a" lines;
+                                            // "sparse": 4 GiB - 1 of zero bytes;
+                                            // "utf8": 60 MB of UTF-8; "c1": a name with U+0098
+    QTest::newRow("64 MB line") << QStringList{"--records"} << "line";
+    QTest::newRow("64 MB line, JSON") << QStringList{"--json", "--records"} << "line";
+    QTest::newRow("64 MB of damaged lines") << QStringList{"--records"} << "lines";
+    QTest::newRow("sparse 4 GiB - 1") << QStringList{"--records"} << "sparse";
+    QTest::newRow("converting 60 MB") << QStringList{"--fix-encoding"} << "utf8";
+    QTest::newRow("JSON of a control character U+0098") << QStringList{"--json", "--records"} << "c1";
+}
+
+void TestFaults::checkerWithLittleMemory()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, content);
+    QTemporaryDir tmp;
+    const QString path = tmp.filePath(QStringLiteral("records.ssu"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        if (content == u"line") {
+            const QByteArray block(1024 * 1024, 'a');
+            for (int i = 0; i < 64; ++i)
+                QCOMPARE(file.write(block), block.size());
+        } else if (content == u"lines") {
+            QByteArray block;
+            while (block.size() < 1024 * 1024)
+                block += "a\n";
+            for (int i = 0; i < 64; ++i)
+                QCOMPARE(file.write(block), block.size());
+        } else if (content == u"sparse") {
+            if (!file.resize(MaxRecordsFileBytes))
+                QSKIP("this file system keeps no sparse file of 4 GB");
+        } else if (content == u"utf8") {
+            const QByteArray line = QStringLiteral("Ученик,Наводнения, 4\n").toUtf8();
+            for (qsizetype n = 0; n < 60 * 1024 * 1024; n += line.size())
+                file.write(line);
+        } else {
+            file.write("A\x98" "B,Floods, 4\r\n");
+        }
+    }
+    QProcess check;
+#ifndef __SANITIZE_ADDRESS__
+    // AddressSanitizer reserves terabytes of address space for itself: a sanitized build
+    // runs without the limit.
+    check.setChildProcessModifier([] {
+        const rlimit limit{128 * 1024 * 1024, 128 * 1024 * 1024};
+        ::setrlimit(RLIMIT_AS, &limit);
+    });
+#endif
+    check.start(QStringLiteral(ZUF_CHECK_PATH), options + QStringList{path});
+    QVERIFY(check.waitForFinished(300000));
+    const QString out = QString::fromUtf8(check.readAllStandardOutput() + check.readAllStandardError());
+    qInfo("exit %d: %s", check.exitCode(), qPrintable(out.left(300)));
+    QCOMPARE(check.exitStatus(), QProcess::NormalExit);
+    if (content == u"c1") {
+        QVERIFY2(out.contains(QStringLiteral("\"A\\u0098B\"")), qPrintable(out));
+        return;
+    }
+    if (content == u"utf8") {
+        QVERIFY(check.exitCode() == 0 || check.exitCode() == 1);
+        if (check.exitCode() == 1) {
+            QCOMPARE(out.trimmed(), QStringLiteral("Не хватило памяти, чтобы проверить или перевести файл %1.").arg(path));
+            QVERIFY(!QFileInfo::exists(path + QStringLiteral(".bak")));
+        }
+    } else {
+        // Read a piece at a time: nothing is short of memory, and the damage is reported.
+        QCOMPARE(check.exitCode(), 0);
+        QVERIFY2(out.contains(QStringLiteral("пропущена")), qPrintable(out.left(300)));
+    }
+}
+
+// A file of damaged records is read as fast as one of valid records: skipping one throws
+// nothing once the problems to show are noted.
+void TestFaults::damagedRecordsAreSkippedWithoutThrowing()
+{
+    QByteArray bytes;
+    for (int i = 0; i < 100000; ++i)
+        bytes += "a\n";
+    const long before = exceptionsThrown;
+    const auto [records, problemLines] = listing(bytes);
+    const long thrown = exceptionsThrown - before;
+    qInfo("%d lines, %ld exceptions", 100000, thrown);
+    QCOMPARE(records.size(), 0);
+    QCOMPARE(problemLines.size(), qsizetype(RecordReader::MaxRecordProblems + 1));
+    // One for each problem noted, and the last record's end; not one for each line.
+    QVERIFY2(thrown < 2 * long(RecordReader::MaxRecordProblems), qPrintable(QString::number(thrown)));
+
+    // Records and skips after that are those of a reader that still notes every problem.
+    const QByteArray damaged = QByteArray("a,b,x\n").repeated(int(RecordReader::MaxRecordProblems) + 1);
+    const QByteArray mixed = encode1251(QStringLiteral(
+        "Анна,Наводнения, 5\r\na,b,x\r\na\r\nb\r\nc\r\n5\r\nx,y,\"5\"\r\np,q, 99999\r\nm,n, -32768\r\n"
+        "m,n,  7  \r\nu,v\r\n5\r\n\t\"t\",w, 3\r\nk,l, 4,z,z, 3\r\ne,f, 3 x\r\n-,-,-\n,,\n\n\nВера,Землетрясение, -0004\r\n")).value();
+    const QStringList alone = listing(mixed).first;
+    QCOMPARE(listing(damaged + mixed).first, alone);
+    QVERIFY(alone.size() > 5);
+}
+
+// Counts every exception thrown in this process, then throws it as the C++ runtime would.
+extern "C" [[noreturn]] void __cxa_throw(void *object, void *type, void (*destroy)(void *))
+{
+    using Throw = void (*)(void *, void *, void (*)(void *));
+    static const auto runtime = reinterpret_cast<Throw>(::dlsym(RTLD_NEXT, "__cxa_throw"));
+    ++exceptionsThrown;
+    runtime(object, type, destroy);
+    std::abort();
 }
 
 QTEST_GUILESS_MAIN(TestFaults)

@@ -7,6 +7,7 @@
 #include "gui_support.h"
 #include "quiz/fieldreader.h"
 #include "quiz/form3.h"
+#include "records/form5.h"
 #include "topics/form2.h"
 
 #include <QListWidget>
@@ -53,6 +54,7 @@ private slots:
     void topicStaysSelected();
     void markupInAMessageIsShownAsText_data();
     void markupInAMessageIsShownAsText();
+    void recordsWindowMemoryIsBounded();
 };
 
 void TestGuiFaults::unsavedResultIsSaidAndTheProgramGoesOn_data()
@@ -125,7 +127,7 @@ void TestGuiFaults::unsavedResultIsSaidAndTheProgramGoesOn()
         QVERIFY(pipeEnd >= 0);
         while (::write(pipeEnd, "xxxxxxxxxxxxxxxx", 16) > 0) {
         }
-        reason = QStringLiteral("это не файл, а канал или устройство");
+        reason = QStringLiteral("это не файл, а именованный канал");
         break;
     }
 
@@ -334,6 +336,55 @@ void TestGuiFaults::markupInAMessageIsShownAsText()
     QCOMPARE(format, Qt::PlainText);
     QVERIFY2(shown.contains(QString::fromLatin1(field)), qPrintable(shown));
     QTest::mouseClick(form2().Command2, Qt::LeftButton);
+}
+
+// The peak of this process's resident memory since the last reset, in KiB (Linux).
+qint64 peakMemoryKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
+}
+
+bool resetPeakMemory()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
+}
+
+// A records file that anyone in the folder can make 4 GiB - 1 large with truncate: the
+// records window lists its records with memory to spare, and keeps none of it once closed.
+void TestGuiFaults::recordsWindowMemoryIsBounded()
+{
+    FreshRun run;
+    const QByteArray records = recordLine({QStringLiteral("Анна"), Floods, 4}).value()
+        + recordLine({QStringLiteral("Вера"), Floods, 5}).value();
+    {
+        QFile file(RecordsFileName);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(records), records.size());
+        if (!file.resize(MaxRecordsFileBytes))
+            QSKIP("this file system keeps no sparse file");
+    }
+    enterProgram();
+    if (!resetPeakMemory())
+        QSKIP("this system does not reset the peak of a process's memory");
+    const qint64 before = peakMemoryKiB();
+    form1().Rec->trigger();
+    const qint64 peak = peakMemoryKiB() - before;
+    qInfo("listing 4 GiB - 1 took %lld KiB more at its peak", peak);
+    Form5 &window = form5();
+    QVERIFY(window.isVisible());
+    QCOMPARE(window.List1->model()->rowCount(), 2);
+    QVERIFY(window.List1->model()->index(1, 0).data().toString().startsWith(QStringLiteral("Вера")));
+    QVERIFY2(peak < 32 * 1024, qPrintable(QString::number(peak)));
+    QTest::mouseClick(window.Command1, Qt::LeftButton);
+    QCOMPARE(window.List1->model()->rowCount(), 0);
 }
 
 QTEST_MAIN(TestGuiFaults)

@@ -3,21 +3,68 @@
 #include "quiz/problemtexts.h"
 #include "quiz/regularfile.h"
 #include "quiz/textencoding.h"
+#include "records/filelock.h"
+#include "records/recordsfile.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <cerrno>
 
 namespace {
 
 constexpr qsizetype MaxConvertedBytes = 64 * 1024 * 1024;
 
-QString freeBackupName(const QString &file)
+FileProblem failure(const QString &reason)
 {
-    QString name = file + QStringLiteral(".bak");
-    for (int n = 2; QFileInfo::exists(name) || QFileInfo(name).isSymLink(); ++n)
-        name = file + QStringLiteral(".bak.%1").arg(n);
-    return name;
+    return problemAt(0, 0, ProblemId::ConversionFailed, reason);
+}
+
+// The reason the file cannot be converted at all, before anything was read.
+QString openingFault(const OpenedFile &opened)
+{
+    return opened.status == OpenedFile::Status::NotRegular ? notAFileReason(opened.what) : opened.reason;
+}
+
+// The old bytes, as they were read, in a new file beside the one converted: FILE.bak or
+// FILE.bak.2, ... Created anew, never opened through a name that is there already (a
+// link, a pipe), with the rights of the file it copies from its first instant.
+// The backup's name, or nullopt with `reason`.
+std::optional<QString> writeBackup(const QString &path, QFileDevice::Permissions rights, const QByteArray &bytes,
+                                   QString &reason)
+{
+    QString name = path + QStringLiteral(".bak");
+    for (int n = 2;; ++n) {
+        QFile backup(name);
+        if (backup.open(QIODevice::WriteOnly | QIODevice::NewOnly, rights)) {
+            if (backup.write(bytes) == bytes.size() && backup.flush()) {
+                backup.close();
+                if (backup.error() == QFileDevice::NoError)
+                    return name;
+            }
+            reason = backup.errorString();
+            backup.close();
+            backup.remove();
+            return std::nullopt;
+        }
+        if (!QFileInfo::exists(name) && !QFileInfo(name).isSymLink()) {
+            reason = backup.errorString();
+            return std::nullopt;
+        }
+        name = path + QStringLiteral(".bak.%1").arg(n);
+    }
+}
+
+enum class Overwritten { Done, PutBack, Torn };
+
+// Puts bytes in place of what the open file holds; when they cannot all be written, what
+// it held is put back (it fitted before).
+Overwritten overwrite(QFile &file, const QByteArray &bytes, const QByteArray &before)
+{
+    if (file.seek(0) && file.write(bytes) == bytes.size() && file.resize(bytes.size()) && file.flush())
+        return Overwritten::Done;
+    const bool putBack = file.seek(0) && file.write(before) == before.size() && file.resize(before.size())
+        && file.flush();
+    return putBack ? Overwritten::PutBack : Overwritten::Torn;
 }
 
 } // namespace
@@ -26,21 +73,23 @@ QStringList fixEncoding(const QString &file, bool &ok, bool records)
 {
     ok = false;
     const auto refused = [&](const FileProblem &problem) { return QStringList{problemLine(file, problem)}; };
-    // A pipe or a device under the name would block the open or never end; what was
-    // opened is checked, not the name.
-    QFile input;
-    const OpenedFile opened = openRegularFile(input, file);
-    if (opened.status == OpenedFile::Status::NotRegular)
-        return refused(problemAt(0, 0, ProblemId::ConversionFailed, problemText(ProblemId::ConversionNotAFile)));
+    // Everything happens on the one file opened here and checked: a pipe or a device is
+    // refused without waiting, a link followed only where a classmate cannot have planted
+    // it, and a name swapped meanwhile changes nothing of what is read or written.
+    QFile target;
+    const OpenedFile opened = openRegularFile(target, file, Access::ReadWrite);
     if (opened.status != OpenedFile::Status::Opened)
-        return refused(problemAt(0, 0, ProblemId::ConversionFailed, opened.reason));
-    const QByteArray bytes = input.read(MaxConvertedBytes + 1);
+        return refused(failure(openingFault(opened)));
+    // Copies of the quiz append to a records file under this lock: none of their lines
+    // may fall between the read and the write.
+    const FileLock lock(target, LockMode::Exclusive, RecordsLockWait);
+    if (lock.state() == FileLock::State::Busy)
+        return refused(failure(systemErrorText(EAGAIN)));
+    const QByteArray bytes = target.read(MaxConvertedBytes + 1);
     if (bytes.size() > MaxConvertedBytes)
-        return refused(problemAt(0, 0, ProblemId::ConversionFailed,
-                                 problemText(ProblemId::ConversionTooLarge, MaxConvertedBytes / (1024 * 1024))));
-    if (input.error() != QFileDevice::NoError)
-        return refused(problemAt(0, 0, ProblemId::ConversionFailed, input.errorString()));
-    input.close();
+        return refused(failure(problemText(ProblemId::ConversionTooLarge, MaxConvertedBytes / (1024 * 1024))));
+    if (target.error() != QFileDevice::NoError)
+        return refused(failure(target.errorString()));
 
     const Windows1251Conversion converted = convertToWindows1251(bytes, records);
     if (converted.outcome == Windows1251Conversion::Outcome::AlreadyWindows1251) {
@@ -50,14 +99,22 @@ QStringList fixEncoding(const QString &file, bool &ok, bool records)
     if (converted.refusal)
         return refused(*converted.refusal);
 
-    const QString backup = freeBackupName(file);
-    if (!QFile::copy(file, backup))
-        return refused(problemAt(0, 0, ProblemId::ConversionBackupFailed, backup, qt_error_string()));
-    // Written beside the file and renamed over it: a failure leaves the old file whole.
-    QSaveFile output(file);
-    if (!output.open(QIODevice::WriteOnly) || output.write(converted.bytes) != converted.bytes.size()
-        || !output.commit())
-        return refused(problemAt(0, 0, ProblemId::ConversionFailed, output.errorString()));
+    QString reason;
+    const QFileDevice::Permissions rights = target.permissions()
+        & (QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::WriteGroup
+           | QFileDevice::ReadOther | QFileDevice::WriteOther);
+    const std::optional<QString> backup = writeBackup(opened.path, rights, bytes, reason);
+    if (!backup)
+        return refused(problemAt(0, 0, ProblemId::ConversionBackupFailed, opened.path + QStringLiteral(".bak"), reason));
+    // Written into the same file, not renamed over it: a copy of the quiz waiting for the
+    // lock appends to this file, and the file keeps its owner, group and rights.
+    const Overwritten written = overwrite(target, converted.bytes, bytes);
+    if (written != Overwritten::Done) {
+        // The backup stays only when it is all that holds the old bytes.
+        if (written == Overwritten::PutBack)
+            QFile::remove(*backup);
+        return refused(failure(target.errorString()));
+    }
     ok = true;
-    return {visibleText(problemText(ProblemId::Converted, file, converted.sourceName, backup))};
+    return {visibleText(problemText(ProblemId::Converted, file, converted.sourceName, *backup))};
 }

@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <new>
 #include <utility>
 
 namespace {
@@ -41,6 +42,27 @@ struct Report {
     int error = 0;
 
     void print(const QByteArray &bytes)
+    {
+        write(bytes);
+    }
+    // JSON: the C1 controls U+0080 to U+009F escaped as well, as the C0 ones are, since
+    // a terminal or a log viewer may take them for commands. In UTF-8 they are C2 80 to
+    // C2 9F, which in a JSON document stand only inside strings.
+    void printJson(const QByteArray &bytes)
+    {
+        qsizetype from = 0;
+        for (qsizetype i = 0; i + 1 < bytes.size(); ++i) {
+            const auto next = static_cast<unsigned char>(bytes[i + 1]);
+            if (static_cast<unsigned char>(bytes[i]) != 0xC2 || next < 0x80 || next > 0x9F)
+                continue;
+            write(bytes.sliced(from, i - from));
+            write("\\u00" + QByteArray::number(next, 16));
+            from = i + 2;
+            ++i;
+        }
+        write(bytes.sliced(from));
+    }
+    void write(const QByteArray &bytes)
     {
         if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size()) && !error)
             error = errno ? errno : EIO;
@@ -89,13 +111,23 @@ std::optional<Request> parseArguments(const QStringList &arguments)
     return request;
 }
 
+// A file too large for the memory at hand is a message and exit 1, never an abort.
+QString outOfMemory(const QString &file)
+{
+    return problemText(ProblemId::OutOfMemory, file);
+}
+
 int fixEncodings(const Request &request)
 {
     Report out;
     bool allOk = true;
     for (const auto &[file, kind] : request.files) {
         bool ok = false;
-        out.printLines(fixEncoding(file, ok, kind == FileKind::Records));
+        try {
+            out.printLines(fixEncoding(file, ok, kind == FileKind::Records));
+        } catch (const std::bad_alloc &) {
+            out.printLines({outOfMemory(file)});
+        }
         allOk = allOk && ok;
     }
     if (!out.finish())
@@ -176,16 +208,28 @@ int main(int argc, char *argv[])
         FileReport report;
         if (request->json && !std::exchange(firstReport, false))
             out.print(",");
-        if (request->json && kind == FileKind::Records) {
-            report = writeRecordsJson(file, [&out](const QByteArray &bytes) { out.print(bytes); });
-        } else {
-            report = kind == FileKind::Records ? checkRecordsFile(file) : checkQuestionFile(file, fits);
-            if (kind == FileKind::Questions)
-                noteSharedQuestions(report, shown);
-            if (request->json)
-                out.print(QJsonDocument(reportJson(report)).toJson(QJsonDocument::Compact));
-            else
-                out.printLines(problemLines(report));
+        try {
+            if (request->json && kind == FileKind::Records) {
+                report = writeRecordsJson(file, [&out](const QByteArray &bytes) { out.printJson(bytes); });
+            } else {
+                report = kind == FileKind::Records ? checkRecordsFile(file) : checkQuestionFile(file, fits);
+                if (kind == FileKind::Questions)
+                    noteSharedQuestions(report, shown);
+                if (request->json)
+                    out.printJson(QJsonDocument(reportJson(report)).toJson(QJsonDocument::Compact));
+                else
+                    out.printLines(problemLines(report));
+            }
+        } catch (const std::bad_alloc &) {
+            // A JSON document cut off in the middle is no report: the message goes alone.
+            if (request->json) {
+                out.finish();
+                std::fputs((outOfMemory(file) + u'\n').toUtf8().constData(), stderr);
+                return 1;
+            }
+            out.printLines({outOfMemory(file)});
+            allOk = false;
+            continue;
         }
         allOk = allOk && report.ok();
     }
