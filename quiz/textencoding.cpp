@@ -357,17 +357,21 @@ void forEachLine(QByteArrayView bytes, OnLine onLine)
 
 } // namespace
 
-int firstUtf8LineAmongWindows1251(QByteArrayView bytes)
+void MixedLinesScan::feed(QByteArrayView piece)
 {
-    int line = 0, firstUtf8 = 0;
-    bool other = false;
-    forEachLine(bytes, [&](QByteArrayView, LineForm form) {
-        ++line;
+    forEachLine(piece, [this](QByteArrayView, LineForm form) {
+        ++lines;
         if (form == LineForm::Utf8 && firstUtf8 == 0)
-            firstUtf8 = line;
+            firstUtf8 = lines;
         other = other || form == LineForm::Other;
     });
-    return other ? firstUtf8 : 0;
+}
+
+int firstUtf8LineAmongWindows1251(QByteArrayView bytes)
+{
+    MixedLinesScan scan;
+    scan.feed(bytes);
+    return scan.firstMixedLine();
 }
 
 Windows1251Conversion convertToWindows1251(QByteArrayView bytes, bool records)

@@ -59,3 +59,15 @@ Windows1251Conversion convertToWindows1251(QByteArrayView bytes, bool records = 
 // The first line (1-based) of a records file that is UTF-8 while another line holds
 // Windows-1251 letters; 0 when the lines do not mix the two.
 int firstUtf8LineAmongWindows1251(QByteArrayView bytes);
+
+// The same judgement over a file fed in pieces, so that a file of any size is judged in
+// little memory. Each piece ends after a line break, or is the file's last; a line longer
+// than a piece is judged by its pieces.
+struct MixedLinesScan {
+    int lines = 0;
+    int firstUtf8 = 0;
+    bool other = false;
+
+    void feed(QByteArrayView piece);
+    int firstMixedLine() const { return other ? firstUtf8 : 0; }
+};

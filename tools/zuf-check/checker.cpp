@@ -168,15 +168,30 @@ void noteGradesOutOfRange(FileReport &report, const std::vector<std::pair<qsizet
     }
 }
 
-// Lines of UTF-8 among lines of Windows-1251; not looked for in a file too large to hold.
+// Lines of UTF-8 among lines of Windows-1251, read a piece at a time: a records file may
+// be far larger than the memory a checker should take.
 int firstMixedLine(const QString &file)
 {
-    constexpr qint64 MaxLooked = 64 * 1024 * 1024;
+    constexpr qint64 PieceBytes = 1024 * 1024;
     QFile input;
-    const OpenedFile opened = openRegularFile(input, file);
-    if (opened.status != OpenedFile::Status::Opened || opened.size > MaxLooked)
+    if (openRegularFile(input, file).status != OpenedFile::Status::Opened)
         return 0;
-    return firstUtf8LineAmongWindows1251(input.read(opened.size));
+    MixedLinesScan scan;
+    QByteArray piece;
+    for (;;) {
+        const QByteArray read = input.read(PieceBytes);
+        if (read.isEmpty())
+            break;
+        piece += read;
+        // Judged up to its last line break; the rest waits for the next piece unless it
+        // has grown past a piece by itself.
+        const qsizetype cut = piece.lastIndexOf('\n') + 1;
+        const qsizetype judged = cut > 0 ? cut : (piece.size() >= PieceBytes ? piece.size() : 0);
+        scan.feed(QByteArrayView(piece).first(judged));
+        piece.remove(0, judged);
+    }
+    scan.feed(piece);
+    return scan.firstMixedLine();
 }
 
 } // namespace
