@@ -83,6 +83,33 @@ constexpr ProblemRow Problems[] = {
     {ProblemId::ConversionNotAFile, Part, u"это не файл, а папка или устройство"},
     {ProblemId::ConversionTooLarge, Part, u"он больше %1 МБ"},
     {ProblemId::ReportNotWritten, Part, u"zuf-check: не удалось вывести отчёт: %1."},
+
+    {ProblemId::FieldQuestionText, Part, u"текст вопроса"},
+    {ProblemId::FieldAnswer, Part, u"ответ %1"},
+    {ProblemId::EveryAnswerRight, Warning,
+     u"У вопроса %1 все четыре ответа верные: отметив все, ученик получит баллы, не думая."},
+    {ProblemId::EmptyAnswer, Warning, u"У вопроса %1 ответ %2 пуст: ученик увидит пустую строку."},
+    {ProblemId::RepeatedQuestion, Warning, u"Вопрос %1 повторяет вопрос %2 этого же файла."},
+    {ProblemId::UnwritableCharacter, Error,
+     u"В вопросе %1 (%2) стоит знак «%3» (U+%4), которого файл вопросов не может хранить: "
+     u"в Windows-1251 его нет, либо это кавычка или перевод строки. Замените этот знак."},
+    {ProblemId::LimitsOutOfOrder, Error,
+     u"Пороги %1, %2, %3 идут не по порядку: порог оценки 5 должен быть не меньше порога оценки 4, "
+     u"а тот не меньше порога оценки 3."},
+    {ProblemId::LimitUnreachable, Error,
+     u"Порог оценки 5 равен %1, а в первых десяти вопросах всего %2 верных ответов: пятёрку получить нельзя."},
+    {ProblemId::DoesNotFit, Warning, u"Вопрос %1: %2 не помещается в свою рамку в окне ученика."},
+    {ProblemId::OpenedConverted, Warning,
+     u"Файл был сохранён в кодировке %1; буквы прочитаны верно, а сохранён он будет в Windows-1251."},
+    {ProblemId::BankNotOpened, Error, u"Файл вопросов не открыт: %1."},
+    {ProblemId::BankMissing, Part, u"такого файла нет"},
+    {ProblemId::SaveFailed, Error,
+     u"Файл не сохранён: %1. Прежний файл не изменён, правки остались в окне."},
+    {ProblemId::BackupFailed, Error,
+     u"Файл не сохранён: не удалось сохранить прежнюю копию %1 (%2). Прежний файл не изменён, правки остались в окне."},
+    {ProblemId::SaveRefused, Error,
+     u"Файл не сохранён: в вопросе %1 (%2) стоит знак «%3», которого файл вопросов не может хранить. Замените его."},
+    {ProblemId::PupilNotStarted, Error, u"Программу ученика не удалось запустить: %1."},
 };
 
 static_assert(std::size(Problems) == size_t(ProblemId::Count), "one row per message");

@@ -54,6 +54,24 @@ enum class ProblemId {
     ConversionTooLarge,
     ReportNotWritten,
 
+    // The teacher's workbench.
+    FieldQuestionText,          // parts naming a field
+    FieldAnswer,
+    EveryAnswerRight,
+    EmptyAnswer,
+    RepeatedQuestion,
+    UnwritableCharacter,
+    LimitsOutOfOrder,
+    LimitUnreachable,
+    DoesNotFit,
+    OpenedConverted,
+    BankNotOpened,
+    BankMissing,
+    SaveFailed,
+    BackupFailed,
+    SaveRefused,
+    PupilNotStarted,
+
     Count
 };
 
