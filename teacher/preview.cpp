@@ -38,5 +38,6 @@ void PupilPreview::showQuestion(const QuestionRecord &record, int number, const 
         painter.drawRect(labels[qBound(0, field, 4)]->geometry().translated(f.centralWidget()->pos()).adjusted(1, 1, -1, -1));
     painter.end();
     setPixmap(picture);
+    setMinimumSize(picture.size());
     setAccessibleDescription(record.question);
 }

@@ -36,6 +36,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -157,7 +158,7 @@ TeacherWindow::TeacherWindow()
         });
     });
     connect(&undo_, &QUndoStack::cleanChanged, this, &TeacherWindow::updateTitle);
-    resize(1100, 700);
+    resize(1340, 760);
     updateTitle();
 }
 
@@ -276,6 +277,7 @@ QWidget *TeacherWindow::buildQuestionsTab()
 
     preview_ = new PupilPreview(splitter);
     splitter->setStretchFactor(1, 1);
+    splitter->setSizes({300, 460, 560});
     return page;
 }
 
@@ -395,7 +397,10 @@ void TeacherWindow::openFolder(const QString &folder)
     topics_->clear();
     otherTopics_.clear();
     QString first;
-    for (const Topic &topic : topicCatalogue()) {
+    // In the order of their files, qes1.ssu to qes9.ssu.
+    std::vector<Topic> byFile(topicCatalogue().begin(), topicCatalogue().end());
+    std::sort(byFile.begin(), byFile.end(), [](const Topic &a, const Topic &b) { return a.file < b.file; });
+    for (const Topic &topic : byFile) {
         auto *item = new QListWidgetItem(topicEntry(topic, folder), topics_);
         item->setData(Qt::UserRole, topic.file);
         if (first.isEmpty() && QFileInfo(QDir(folder).filePath(topic.file)).isFile())
