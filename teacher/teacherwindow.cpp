@@ -458,7 +458,7 @@ void TeacherWindow::loadBank(OpenedBank opened, const QString &path)
 void TeacherWindow::updateTitle()
 {
     const QString file = path_.isEmpty() ? QString() : QFileInfo(path_).fileName();
-    setWindowTitle(file.isEmpty() ? Title : QStringLiteral("%1[*] — %2").arg(file, Title));
+    setWindowTitle(file.isEmpty() ? Title + QStringLiteral("[*]") : QStringLiteral("%1[*] — %2").arg(file, Title));
     setWindowModified(!undo_.isClean());
 }
 
