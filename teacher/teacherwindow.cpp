@@ -131,6 +131,10 @@ QPushButton *actionButton(QAction *action, QWidget *parent)
 TeacherWindow::TeacherWindow()
 {
     setObjectName(QStringLiteral("TeacherWindow"));
+    QIcon icon;
+    for (int size : {16, 32, 48, 64})
+        icon.addFile(QStringLiteral(":/icons/teacher-%1.png").arg(size));
+    setWindowIcon(icon);
     startProgram = [](const QString &program, const QString &folder) {
         return QProcess::startDetached(program, {}, folder);
     };

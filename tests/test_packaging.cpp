@@ -118,7 +118,7 @@ void TestPackaging::installsFile_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<bool>("executable");
 
-    for (const char *program : {"zuf-quiz-launcher", "zuf-check"})
+    for (const char *program : {"zuf-quiz-launcher", "zuf-check", "zuf-teacher"})
         QTest::newRow(program) << QStringLiteral("bin/") + QLatin1String(program) << true;
     for (int n = 1; n <= 9; ++n) {
         const QString path = QStringLiteral("share/zuf-quiz/data/qes%1.ssu").arg(n);
@@ -131,8 +131,15 @@ void TestPackaging::installsFile_data()
     for (int size : {16, 32, 48, 64, 128, 256}) {
         const QString path = QStringLiteral("share/icons/hicolor/%1x%1/apps/%2.png").arg(size).arg(appId);
         QTest::newRow(qPrintable(path)) << path << false;
+        const QString teacher = QStringLiteral("share/icons/hicolor/%1x%1/apps/%2.teacher.png").arg(size).arg(appId);
+        QTest::newRow(qPrintable(teacher)) << teacher << false;
     }
     const QStringList others = {
+        QStringLiteral("share/applications/%1.teacher.desktop").arg(appId),
+        QStringLiteral("share/metainfo/%1.teacher.metainfo.xml").arg(appId),
+        QStringLiteral("share/icons/hicolor/scalable/apps/%1.teacher.svg").arg(appId),
+        QStringLiteral("share/man/man1/zuf-teacher.1.gz"),
+        QStringLiteral("share/man/ru/man1/zuf-teacher.1.gz"),
         QStringLiteral("share/icons/hicolor/scalable/apps/%1.svg").arg(appId),
         QStringLiteral("share/applications/%1.desktop").arg(appId),
         QStringLiteral("share/metainfo/%1.metainfo.xml").arg(appId),
