@@ -277,11 +277,12 @@ QWidget *TeacherWindow::buildQuestionsTab()
 
     auto *middle = new QScrollArea(splitter);
     middle->setWidgetResizable(true);
+    middle->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     middle->setWidget(buildEditor());
 
     preview_ = new PupilPreview(splitter);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({300, 460, 560});
+    splitter->setSizes({280, 480, 560});
     return page;
 }
 
@@ -337,6 +338,7 @@ QWidget *TeacherWindow::buildLimits()
     auto *group = new QGroupBox(QStringLiteral("Пороги оценок"));
     auto *layout = new QVBoxLayout(group);
     auto *row = new QHBoxLayout;
+    auto *form = new QFormLayout;
     for (int i = 0; i < 3; ++i) {
         const int grade = 5 - i;
         auto *box = new QSpinBox(group);
@@ -347,24 +349,25 @@ QWidget *TeacherWindow::buildLimits()
         connect(box, &QSpinBox::valueChanged, this, [this, i](int value) { editLimit(i, value); });
         auto *label = new QLabel(QStringLiteral("Оценка &%1 от:").arg(grade), group);
         label->setBuddy(box);
-        row->addWidget(label);
-        row->addWidget(box);
+        form->addRow(label, box);
         limitBoxes_[size_t(i)] = box;
     }
+    row->addLayout(form);
+    auto *proposalColumn = new QVBoxLayout;
+    proposal_ = new QLabel(group);
+    proposal_->setObjectName(QStringLiteral("proposal"));
+    proposal_->setWordWrap(true);
     auto *accept = new QPushButton(QStringLiteral("&Принять предложение"), group);
     accept->setObjectName(QStringLiteral("acceptProposal"));
     accept->setAccessibleName(QStringLiteral("Принять предложение"));
     connect(accept, &QPushButton::clicked, this, &TeacherWindow::acceptProposal);
-    row->addWidget(accept);
-    row->addStretch();
+    proposalColumn->addWidget(proposal_);
+    proposalColumn->addWidget(accept, 0, Qt::AlignLeft);
+    row->addLayout(proposalColumn, 1);
     layout->addLayout(row);
-    proposal_ = new QLabel(group);
-    proposal_->setObjectName(QStringLiteral("proposal"));
-    proposal_->setWordWrap(true);
     scale_ = new QLabel(group);
     scale_->setObjectName(QStringLiteral("gradeScale"));
     scale_->setWordWrap(true);
-    layout->addWidget(proposal_);
     layout->addWidget(scale_);
     return group;
 }

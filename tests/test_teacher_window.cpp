@@ -183,7 +183,7 @@ private slots:
         // The real program starts there and takes its question file; it is not left running.
         QProcess pupil;
         pupil.setWorkingDirectory(trial);
-        pupil.start(QStringLiteral(ZUF_BINARY_DIR "/shell/zuf-quiz"), {});
+        pupil.start(QStringLiteral(ZUF_QUIZ_PATH), {});
         QVERIFY(pupil.waitForStarted());
         pupil.kill();
         pupil.waitForFinished();
