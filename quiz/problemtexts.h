@@ -54,16 +54,27 @@ enum class ProblemId {
     ConversionTooLarge,
     ReportNotWritten,
 
-    // The teacher's workbench.
-    FieldQuestionText,          // parts naming a field
-    FieldAnswer,
-    EveryAnswerRight,
+    // The checker of question files (questioncheck).
+    BlankLine,
+    Semicolons,
+    QuoteNotClosed,
+    TooFewFields,
+    TooManyFields,
+    HeaderFieldCount,
+    TabSeparator,
+    FlagNotZeroOrOne,
+    FlagNotANumber,
     EmptyAnswer,
+    GradesNeverGiven,
+    LimitAboveMaximum,
+    AllAnswersRight,
+    TextTooLong,
+    FieldQuestionText,          // parts of TextTooLong
+    FieldAnswerText,
+
+    // The teacher's workbench.
     RepeatedQuestion,
     UnwritableCharacter,
-    LimitsOutOfOrder,
-    LimitUnreachable,
-    DoesNotFit,
     OpenedConverted,
     BankNotOpened,
     BankMissing,

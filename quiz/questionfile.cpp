@@ -246,7 +246,7 @@ QuestionFileContents readQuestionFile(QByteArrayView bytes, const QString &file)
     return contents;
 }
 
-QuestionFileContents readQuestionFileAt(const QString &path)
+QuestionFileContents readQuestionFileAt(const QString &path, QByteArray *kept)
 {
     QuestionFileContents contents;
     // A device or a pipe under the file's name would never end (a pipe not even open).
@@ -273,6 +273,8 @@ QuestionFileContents readQuestionFileAt(const QString &path)
         contents.fault = errorAt(0, 0, QStringLiteral("Файл вопросов не удаётся прочитать: %1.").arg(file.errorString()));
         return contents;
     }
+    if (kept)
+        *kept = bytes;
     return readQuestionFile(bytes, path);
 }
 

@@ -36,8 +36,9 @@ struct QuestionFileContents {
 QuestionFileContents readQuestionFile(QByteArrayView bytes, const QString &file = QStringLiteral("файл.ssu"));
 
 // Opens the file at path and reads it as above; a missing, unreadable or
-// oversized file is a fault at line 0. Never throws.
-QuestionFileContents readQuestionFileAt(const QString &path);
+// oversized file is a fault at line 0. With `bytes`, the bytes read are kept there.
+// Never throws.
+QuestionFileContents readQuestionFileAt(const QString &path, QByteArray *bytes = nullptr);
 
 // The thresholds for grades 5, 4 and 3 that the help text's criteria give when
 // the first ten questions hold maxScore right answers; the second value for

@@ -160,7 +160,11 @@ void prepareApplication(QApplication &app)
     for (int size : {16, 32, 48, 64})
         books.addFile(QStringLiteral(":/icons/books-%1.png").arg(size));
     app.setWindowIcon(books);
-    // Qt's own dialogs (the name prompt, message boxes) answer in Russian.
+    installRussianQtTexts(app);
+}
+
+void installRussianQtTexts(QCoreApplication &app)
+{
     auto *translator = new QTranslator(&app);
     if (translator->load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))

@@ -8,6 +8,7 @@
 #include <QFont>
 
 class QApplication;
+class QCoreApplication;
 
 // System colour by its classic index (0 scroll bar ... 18 button text): the desktop's
 // own on Windows, the classic Windows scheme elsewhere.
@@ -26,3 +27,7 @@ QFont dialogFont();
 // Style, palette, default font and the Russian translation of Qt's own dialogs.
 // Called once, before the first window is created (by main, the tests and tools).
 void prepareApplication(QApplication &app);
+
+// Qt's own texts in Russian: its dialogs (the name prompt, message boxes) and the
+// system's reasons for a failed file operation ("Нет такого файла или каталога").
+void installRussianQtTexts(QCoreApplication &app);

@@ -1,4 +1,5 @@
 #include "shell/layout.h"
+#include "shell/textfit.h"
 #include "shell/appearance.h"
 
 #include <QAccessible>
@@ -76,17 +77,7 @@ void CaptionLabel::paintEvent(QPaintEvent *)
 
     // Lay out every line, but show only the whole lines that fit in the box.
     const QRect box = contentsRect();
-    qreal y = 0;
-    qreal shownHeight = 0;
-    layout.beginLayout();
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLineWidth(box.width());
-        line.setPosition(QPointF(0, y));
-        y += line.height();
-        if (y <= box.height() || shownHeight == 0)
-            shownHeight = y;
-    }
-    layout.endLayout();
+    const qreal shownHeight = layOutCaption(layout, box.width(), box.height()).shownHeight;
 
     QPainter painter(this);
     painter.setClipRect(QRectF(box.left(), box.top(), box.width(), std::min<qreal>(shownHeight, box.height())));

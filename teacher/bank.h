@@ -18,8 +18,8 @@ struct EditedBank {
 inline constexpr int TextFieldsPerQuestion = 5;
 const QString &fieldText(const QuestionRecord &record, int field);
 QString &fieldText(QuestionRecord &record, int field);
-// "текст вопроса", "ответ 2": a field as a teacher reads its name in a sentence.
-QString fieldName(int field);
+// "Текст вопроса 3", "Ответ 2 вопроса 3": a field as the checker names it.
+QString fieldName(int question, int field);
 
 // A character that the file cannot hold: one Windows-1251 lacks, a double quote
 // (it would end the quoted text) or a line break.

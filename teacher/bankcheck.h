@@ -1,11 +1,12 @@
 #pragma once
 // What the workbench lists under "Замечания" for a bank being edited: what the
-// program's reader says of the file the bank would be written as (the sentences of
-// zuf-check), and what only an editor can point at: answers all right or empty, a
-// question repeated here or among the first ten of another topic, a character the
-// file cannot hold, limits out of order or out of reach.
+// checker of question files says of the file the bank would be written as (the
+// sentences of zuf-check), and what only an editor can point at: a character the
+// file cannot hold, a question repeated in the file or among the first ten of
+// another topic of the folder.
 
 #include "teacher/bank.h"
+#include "quiz/questioncheck.h"
 #include <QStringList>
 #include <vector>
 
@@ -22,4 +23,9 @@ struct OtherTopic {
     QStringList firstTen;
 };
 
-std::vector<BankProblem> checkBank(const EditedBank &bank, const std::vector<OtherTopic> &others = {});
+// Without fits no text is measured (the measure belongs to the windows).
+std::vector<BankProblem> checkBank(const EditedBank &bank, const std::vector<OtherTopic> &others = {},
+                                   const TextFitTest &fits = {});
+
+// The field of the bank (0 the question, 1 to 4 the answers, -1 none) of a checker's field.
+int bankField(QuestionField field);

@@ -26,13 +26,3 @@ std::vector<int> gradeScale(const EditedBank &bank)
         grades.push_back(computeGrade(qint16(score), bank.threshold5, bank.threshold4, bank.threshold3));
     return grades;
 }
-
-bool limitsOutOfOrder(const EditedBank &bank)
-{
-    return bank.threshold5 < bank.threshold4 || bank.threshold4 < bank.threshold3;
-}
-
-bool limitsUnreachable(const EditedBank &bank)
-{
-    return bank.threshold5 > maxScore(bank);
-}

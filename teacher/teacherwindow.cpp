@@ -3,6 +3,7 @@
 #include "teacher/preview.h"
 #include "teacher/quizfolder.h"
 #include "teacher/wholesave.h"
+#include "shell/textfit.h"
 #include "quiz/problemtexts.h"
 #include "quiz/quizstate.h"
 #include "topics/catalogue.h"
@@ -161,6 +162,8 @@ TeacherWindow::TeacherWindow()
             });
         });
     });
+    fits_ = pupilWindowFit();
+    connect(&fitTimer_, &QTimer::timeout, this, &TeacherWindow::measureSomeTexts);
     connect(&undo_, &QUndoStack::cleanChanged, this, &TeacherWindow::updateTitle);
     resize(1340, 760);
     updateTitle();
@@ -513,7 +516,12 @@ void TeacherWindow::showCurrent()
     findChild<QAction *>(QStringLiteral("moveUp"))->setEnabled(any && current_ > 0);
     findChild<QAction *>(QStringLiteral("moveDown"))->setEnabled(any && size_t(current_) + 1 < bank_.records.size());
     filling_ = false;
-    preview_->showQuestion(shown, current_ + 1, {});
+    std::vector<int> overflowing;
+    for (int field = 0; field < TextFieldsPerQuestion; ++field) {
+        if (!fits_(QuestionField(int(QuestionField::Question) + field), fieldText(shown, field)))
+            overflowing.push_back(field);
+    }
+    preview_->showQuestion(shown, current_ + 1, overflowing);
 }
 
 void TeacherWindow::updateLimits()
@@ -556,6 +564,7 @@ void TeacherWindow::applyBank(const std::function<void(EditedBank &)> &change, i
 void TeacherWindow::scheduleCheck()
 {
     ++checkGeneration_;
+    fitTimer_.stop();
     checkTimer_.start();
 }
 
@@ -663,6 +672,41 @@ void TeacherWindow::moveQuestion(int from, int to)
 
 void TeacherWindow::showProblems(const std::vector<BankProblem> &found)
 {
+    problemsFound_ = found;
+    measuredUpTo_ = 0;
+    fitTimer_.start(0);
+    listProblems();
+}
+
+// The texts are measured in the window's own thread, by the pupil's window's measure,
+// a hundred questions at a time, so that typing never waits for it either.
+void TeacherWindow::measureSomeTexts()
+{
+    const size_t end = std::min(bank_.records.size(), measuredUpTo_ + 100);
+    bool added = false;
+    for (size_t i = measuredUpTo_; i < end; ++i) {
+        for (int field = 0; field < TextFieldsPerQuestion; ++field) {
+            if (fits_(QuestionField(int(QuestionField::Question) + field), fieldText(bank_.records[i], field)))
+                continue;
+            const int n = int(i) + 1;
+            problemsFound_.push_back({n, field, Severity::Warning,
+                                      problemText(ProblemId::TextTooLong, fieldName(n, field))});
+            added = true;
+        }
+    }
+    measuredUpTo_ = end;
+    if (end >= bank_.records.size())
+        fitTimer_.stop();
+    if (added) {
+        std::stable_sort(problemsFound_.begin(), problemsFound_.end(), [](const BankProblem &a, const BankProblem &b) {
+            return std::pair(a.question, a.field) < std::pair(b.question, b.field);
+        });
+        listProblems();
+    }
+}
+
+void TeacherWindow::listProblems()
+{
     problems_->clear();
     const auto add = [this](const QString &text, Severity severity, int question, int field) {
         auto *item = new QListWidgetItem(text, problems_);
@@ -673,10 +717,8 @@ void TeacherWindow::showProblems(const std::vector<BankProblem> &found)
     // What the reader said of the file as opened stands until it is saved anew.
     for (const FileProblem &p : openedProblems_)
         add(p.line > 0 ? QStringLiteral("Строка %1: %2").arg(p.line).arg(p.message) : p.message, p.severity, 0, -1);
-    for (const BankProblem &p : found) {
-        const QString where = p.question > 0 ? QStringLiteral("Вопрос %1: ").arg(p.question) : QString();
-        add(where + p.text, p.severity, p.question, p.field);
-    }
+    for (const BankProblem &p : problemsFound_)
+        add(p.text, p.severity, p.question, p.field);
 }
 
 void TeacherWindow::goToProblem(int row)
@@ -708,7 +750,7 @@ bool TeacherWindow::save()
     if (!written.unwritable.empty()) {
         const UnwritableCharacter &u = written.unwritable.front();
         QMessageBox::warning(this, Title,
-                             problemText(ProblemId::SaveRefused, u.question, fieldName(u.field), QString(u.character)));
+                             problemText(ProblemId::SaveRefused, fieldName(u.question, u.field), QString(u.character)));
         selectQuestion(u.question - 1);
         return false;
     }
@@ -752,7 +794,7 @@ void TeacherWindow::startPupilTest()
     if (!written.unwritable.empty()) {
         const UnwritableCharacter &u = written.unwritable.front();
         QMessageBox::warning(this, Title,
-                             problemText(ProblemId::SaveRefused, u.question, fieldName(u.field), QString(u.character)));
+                             problemText(ProblemId::SaveRefused, fieldName(u.question, u.field), QString(u.character)));
         return;
     }
     // A fresh copy each time: the pupil's records of a trial stay in it and go with it.

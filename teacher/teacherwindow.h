@@ -66,6 +66,8 @@ private:
     void updateTitle();
     void scheduleCheck();
     void showProblems(const std::vector<BankProblem> &problems);
+    void measureSomeTexts();
+    void listProblems();
     void goToProblem(int row);
     void selectQuestion(int index);
 
@@ -87,6 +89,10 @@ private:
     QTimer checkTimer_;
     quint64 checkGeneration_ = 0;
     std::unique_ptr<QTemporaryDir> pupilCopy_;
+    TextFitTest fits_;
+    QTimer fitTimer_;
+    std::vector<BankProblem> problemsFound_;
+    size_t measuredUpTo_ = 0;
 
     QTabWidget *tabs_ = nullptr;
     QListWidget *topics_ = nullptr, *questions_ = nullptr, *problems_ = nullptr;

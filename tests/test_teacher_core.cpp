@@ -180,18 +180,24 @@ private slots:
         }
     }
 
-    void gradeScaleAndBadLimits()
+    void gradeScale_data()
     {
+        QTest::addColumn<QList<int>>("limits");
+        QTest::addColumn<QList<int>>("grades");   // for 0 to 10 points
+        QTest::newRow("in order") << QList<int>{9, 8, 7} << QList<int>{2, 2, 2, 2, 2, 2, 2, 3, 4, 5, 5};
+        // As the result window grades: no score gets a 4, and 8 points a 3, not the 5 the limit says.
+        QTest::newRow("5 below 4") << QList<int>{8, 9, 7} << QList<int>{2, 2, 2, 2, 2, 2, 2, 3, 3, 5, 5};
+        QTest::newRow("5 out of reach") << QList<int>{11, 8, 7} << QList<int>{2, 2, 2, 2, 2, 2, 2, 3, 4, 4, 4};
+    }
+    void gradeScale()
+    {
+        QFETCH(QList<int>, limits);
+        QFETCH(QList<int>, grades);
         EditedBank bank = bankOf(10);   // 10 points
-        bank.threshold5 = 9;
-        bank.threshold4 = 8;
-        bank.threshold3 = 7;
-        QCOMPARE(gradeScale(bank), (std::vector<int>{2, 2, 2, 2, 2, 2, 2, 3, 4, 5, 5}));
-        QVERIFY(!limitsOutOfOrder(bank) && !limitsUnreachable(bank));
-        bank.threshold4 = 10;
-        QVERIFY(limitsOutOfOrder(bank));
-        bank.threshold5 = 11;
-        QVERIFY(limitsUnreachable(bank));
+        bank.threshold5 = qint16(limits[0]);
+        bank.threshold4 = qint16(limits[1]);
+        bank.threshold3 = qint16(limits[2]);
+        QCOMPARE(::gradeScale(bank), std::vector<int>(grades.begin(), grades.end()));
     }
 
     // Findings land on their question and field.
@@ -212,7 +218,7 @@ private slots:
                                [&](const BankProblem &p) { return p.question == q && p.field == field; });
         };
         QVERIFY(has(3, -1) || has(3, 0));   // no right answer (the reader's sentence)
-        QVERIFY(has(5, 1));                 // every answer right
+        QVERIFY(has(5, 0));                 // every answer right
         QVERIFY(has(6, 3));                 // an empty answer
         QVERIFY(has(9, 0));                 // repeats question 2
         QVERIFY(has(4, 0));                 // shown in another topic too

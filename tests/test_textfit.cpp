@@ -5,9 +5,12 @@
 // shown questions offer, they mix one, two and three right answers, ticking every box
 // earns a 2, and no shown question is shown again in another topic.
 
+#include "quiz/codepage.h"
+#include "quiz/questioncheck.h"
 #include "quiz/questionfile.h"
 #include "shell/appearance.h"
 #include "shell/form1.h"
+#include "shell/textfit.h"
 #include "shell/windows.h"
 
 #include <QApplication>
@@ -20,29 +23,14 @@
 
 namespace {
 
-struct Fit {
-    qreal height = 0;      // of all wrapped lines
-    qreal widest = 0;      // the widest line; a word longer than the box sticks out
-};
-
-// The layout the label draws: its font on its own device, its alignment, word wrap
-// at its contents width.
-Fit layOut(const CaptionLabel &label, const QString &text)
+// The layout the label draws, by the window's own measure.
+CaptionExtent layOut(const CaptionLabel &label, const QString &text)
 {
     QTextLayout layout(stripMnemonic(text), label.font(), &label);
     QTextOption option(label.alignment() & Qt::AlignHorizontal_Mask);
     option.setWrapMode(QTextOption::WordWrap);
     layout.setTextOption(option);
-    Fit fit;
-    layout.beginLayout();
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLineWidth(label.contentsRect().width());
-        line.setPosition(QPointF(0, fit.height));
-        fit.height += line.height();
-        fit.widest = std::max(fit.widest, line.naturalTextWidth());
-    }
-    layout.endLayout();
-    return fit;
+    return layOutCaption(layout, label.contentsRect().width(), label.contentsRect().height());
 }
 
 struct Tightest {
@@ -64,6 +52,7 @@ private slots:
     void banksGradeAsTheHelpSays_data();
     void banksGradeAsTheHelpSays();
     void noQuestionIsSharedBetweenTopics();
+    void checkerNamesTextCutOff();
     void cleanupTestCase();
 };
 
@@ -109,7 +98,7 @@ void TestTextFit::textsFitTheirLabels()
         const QString what = k == 0 ? QStringLiteral("question") : QStringLiteral("answer %1").arg(k);
         ++k;
         const QRect box = label->contentsRect();
-        const Fit fit = layOut(*label, text);
+        const CaptionExtent fit = layOut(*label, text);
         QVERIFY2(fit.widest <= box.width(),
                  qPrintable(QStringLiteral("%1 has a word wider than the box (%2 of %3 px): %4")
                                 .arg(what).arg(fit.widest).arg(box.width()).arg(text)));
@@ -188,6 +177,29 @@ void TestTextFit::noQuestionIsSharedBetweenTopics()
         }
     }
     QCOMPARE(seen.size(), 90);
+}
+
+// The checker's measure is the window's: a text the label cuts off is named with its
+// question and field, and the shipped texts are not.
+void TestTextFit::checkerNamesTextCutOff()
+{
+    const TextFitTest fits = pupilWindowFit();
+    QByteArray bytes;
+    QVERIFY(!readQuestionFileAt(QStringLiteral(ZUF_SHIPPED_DATA "/qes1.ssu"), &bytes).fault);
+    QVERIFY(checkQuestionBytes(bytes, QStringLiteral("qes1.ssu"), fits).problems.empty());
+
+    const QString longAnswer = QStringLiteral("Очень длинный ответ, который не поместится в рамку ").repeated(6);
+    QVERIFY(!fitsCaption(*form1().Label4, longAnswer));
+    QList<QByteArray> lines = bytes.split('\n');
+    lines[3] = encode1251(QStringLiteral("\"Вопрос\",\"А\",\"Б\",\"%1\",\"Г\",0,1,0,0,0\r").arg(longAnswer)).value();
+    const QuestionFileCheck check = checkQuestionBytes(lines.join('\n'), QStringLiteral("qes1.ssu"), fits);
+    const auto cut = std::find_if(check.problems.begin(), check.problems.end(),
+                                  [](const QuestionProblem &p) { return p.id == ProblemId::TextTooLong; });
+    QVERIFY(cut != check.problems.end());
+    QCOMPARE(cut->line, 4);
+    QCOMPARE(cut->column, 18);
+    QCOMPARE(cut->question, 3);
+    QCOMPARE(cut->field, QuestionField::Answer3);
 }
 
 void TestTextFit::cleanupTestCase()

@@ -57,16 +57,20 @@ QJsonObject questionsJson(const QuestionFileContents &contents)
             {QStringLiteral("correct"), intArray(record.correct)},
         });
     }
+    QJsonObject object{
+        {QStringLiteral("kind"), QStringLiteral("questions")},
+        {QStringLiteral("questions"), questions},
+    };
+    // A file that was never read, or whose first line was not, has no limits to tell.
+    if (contents.fault && contents.fault->line <= 1)
+        return object;
     QJsonArray grades;
     for (int score = 0; score <= MaxTestScore; ++score)
         grades.append(computeGrade(qint16(score), contents.threshold5, contents.threshold4, contents.threshold3));
-    return QJsonObject{
-        {QStringLiteral("kind"), QStringLiteral("questions")},
-        {QStringLiteral("thresholds"),
-         intArray(std::array{contents.threshold5, contents.threshold4, contents.threshold3})},
-        {QStringLiteral("questions"), questions},
-        {QStringLiteral("grades"), grades},
-    };
+    object.insert(QStringLiteral("thresholds"),
+                  intArray(std::array{contents.threshold5, contents.threshold4, contents.threshold3}));
+    object.insert(QStringLiteral("grades"), grades);
+    return object;
 }
 
 QByteArray compactJson(const auto &value)
@@ -135,13 +139,12 @@ FileKind kindOf(const QString &file, bool afterRecordsOption)
     return FileKind::Questions;
 }
 
-FileReport checkQuestionFile(const QString &file)
+FileReport checkQuestionFile(const QString &file, const TextFitTest &fits)
 {
-    FileReport report{file, FileKind::Questions, readQuestionFileAt(file), {}};
-    report.problems = report.questions.warnings;
-    if (report.questions.fault)
-        report.problems.push_back(*report.questions.fault);
-    sortByPlace(report.problems);
+    QuestionFileCheck check = checkQuestionFileAt(file, fits);
+    FileReport report{file, FileKind::Questions, std::move(check.contents), {}};
+    for (const QuestionProblem &p : check.problems)
+        report.problems.push_back({p.line, p.column, p.severity, p.message, p.id});
     return report;
 }
 

@@ -2,6 +2,7 @@
 // zuf-check reads files with the very functions the program uses, so that a
 // teacher sees exactly what the program will do with a question file.
 
+#include "quiz/questioncheck.h"
 #include "quiz/questionfile.h"
 #include "records/recordsfile.h"
 
@@ -30,7 +31,8 @@ struct FileReport {
 // records.ssu in any letter case, or any file named after --records, is a records file.
 FileKind kindOf(const QString &file, bool afterRecordsOption);
 
-FileReport checkQuestionFile(const QString &file);
+// With fits, every shown text is measured in the pupil's window.
+FileReport checkQuestionFile(const QString &file, const TextFitTest &fits = {});
 // A records file is read a piece at a time and keeps none of its lines: each goes to
 // onRecord, with its row, as it is read.
 FileReport checkRecordsFile(const QString &file, const std::function<void(const RecordRow &)> &onRecord = {});

@@ -5,12 +5,15 @@
 #include "checker.h"
 #include "fixencoding.h"
 #include "quiz/problemtexts.h"
+#include "shell/appearance.h"
+#include "shell/textfit.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QFile>
 #include <QJsonDocument>
 #include <cerrno>
 #include <cstdio>
+#include <memory>
 #include <utility>
 
 namespace {
@@ -100,12 +103,54 @@ int fixEncodings(const Request &request)
     return allOk ? 0 : 1;
 }
 
+// Fonts need a display; a machine without one (a server, a remote shell) measures
+// on Qt's offscreen platform, with the same fonts. Windows always has a display.
+void measureWithoutDisplay()
+{
+#ifndef Q_OS_WIN
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
+        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
+}
+
+bool checksQuestionFiles(int argc, char *argv[])
+{
+    bool any = false;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (argument == "--fix-encoding" || argument == "--help" || argument == "-h" || argument == "--records")
+            return any;
+        any = any || !argument.startsWith('-');
+    }
+    return any;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
-    const QStringList arguments = app.arguments().mid(1);
+    // Qt's notes about its own set-up are no concern of a teacher reading the report.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &message) {
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            std::fputs(qPrintable(message + u'\n'), stderr);
+    });
+    // Records files and conversions need no fonts: a large records file is read in
+    // little memory, without a window system.
+    std::unique_ptr<QCoreApplication> application;
+    TextFitTest fits;
+    if (checksQuestionFiles(argc, argv)) {
+        measureWithoutDisplay();
+        auto gui = std::make_unique<QApplication>(argc, argv);
+        prepareApplication(*gui);
+        fits = pupilWindowFit();
+        application = std::move(gui);
+    } else {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+        installRussianQtTexts(*application);
+    }
+
+    const QStringList arguments = application->arguments().mid(1);
     if (arguments.contains(QLatin1String("--help")) || arguments.contains(QLatin1String("-h"))) {
         Report out;
         out.print(Usage);
@@ -134,7 +179,7 @@ int main(int argc, char *argv[])
         if (request->json && kind == FileKind::Records) {
             report = writeRecordsJson(file, [&out](const QByteArray &bytes) { out.print(bytes); });
         } else {
-            report = kind == FileKind::Records ? checkRecordsFile(file) : checkQuestionFile(file);
+            report = kind == FileKind::Records ? checkRecordsFile(file) : checkQuestionFile(file, fits);
             if (kind == FileKind::Questions)
                 noteSharedQuestions(report, shown);
             if (request->json)
