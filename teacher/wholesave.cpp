@@ -11,7 +11,8 @@ namespace {
 std::optional<QString> writeWhole(const QString &path, const QByteArray &bytes)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered: a full disk fails the write itself, not a flush whose failure could go unseen.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return file.errorString();
     if (file.write(bytes) != bytes.size() || !file.commit()) {
         const QString why = file.errorString();
