@@ -81,6 +81,8 @@ enum class ProblemId {
     SaveFailed,
     BackupFailed,
     SaveRefused,
+    SavePartial,
+    ChangedOnDisk,
     PupilNotStarted,
 
     Count

@@ -164,6 +164,9 @@ TeacherWindow::TeacherWindow()
     });
     fits_ = pupilWindowFit();
     connect(&fitTimer_, &QTimer::timeout, this, &TeacherWindow::measureSomeTexts);
+    previewTimer_.setSingleShot(true);
+    previewTimer_.setInterval(120);
+    connect(&previewTimer_, &QTimer::timeout, this, &TeacherWindow::drawPreview);
     connect(&undo_, &QUndoStack::cleanChanged, this, &TeacherWindow::updateTitle);
     resize(1340, 760);
     updateTitle();
@@ -440,6 +443,10 @@ void TeacherWindow::loadBank(OpenedBank opened, const QString &path)
     path_ = path;
     bank_ = std::move(opened.bank);
     openedProblems_ = std::move(opened.problems);
+    openedRefused_ = opened.refused;
+    const QFileInfo info(path);
+    openedTime_ = info.lastModified();
+    openedSize_ = info.exists() ? info.size() : -1;
     otherTopics_.clear();
     const QString own = QFileInfo(path).fileName();
     for (const Topic &topic : topicCatalogue()) {
@@ -516,6 +523,14 @@ void TeacherWindow::showCurrent()
     findChild<QAction *>(QStringLiteral("moveUp"))->setEnabled(any && current_ > 0);
     findChild<QAction *>(QStringLiteral("moveDown"))->setEnabled(any && size_t(current_) + 1 < bank_.records.size());
     filling_ = false;
+    previewTimer_.start();
+}
+
+// Drawn once typing pauses: a key never waits for the pupil's window to paint.
+void TeacherWindow::drawPreview()
+{
+    const bool any = current_ >= 0 && size_t(current_) < bank_.records.size();
+    const QuestionRecord shown = any ? bank_.records[size_t(current_)] : blankQuestion();
     std::vector<int> overflowing;
     for (int field = 0; field < TextFieldsPerQuestion; ++field) {
         if (!fits_(QuestionField(int(QuestionField::Question) + field), fieldText(shown, field)))
@@ -695,7 +710,8 @@ void TeacherWindow::measureSomeTexts()
         }
     }
     measuredUpTo_ = end;
-    if (end >= bank_.records.size())
+    const bool done = end >= bank_.records.size();
+    if (done)
         fitTimer_.stop();
     if (added) {
         std::stable_sort(problemsFound_.begin(), problemsFound_.end(), [](const BankProblem &a, const BankProblem &b) {
@@ -703,6 +719,8 @@ void TeacherWindow::measureSomeTexts()
         });
         listProblems();
     }
+    if (done)
+        emit checked();
 }
 
 void TeacherWindow::listProblems()
@@ -754,16 +772,33 @@ bool TeacherWindow::save()
         selectQuestion(u.question - 1);
         return false;
     }
+    const QFileInfo onDisk(path_);
+    if (openedRefused_ && onDisk.isFile()
+        && !confirm(problemText(ProblemId::SavePartial, bank_.records.size(), onDisk.fileName() + QStringLiteral(".bak"))))
+        return false;
+    if (onDisk.isFile() && (onDisk.lastModified() != openedTime_ || onDisk.size() != openedSize_)
+        && !confirm(problemText(ProblemId::ChangedOnDisk, onDisk.fileName())))
+        return false;
     if (const auto why = saveWhole(path_, written.bytes)) {
         QMessageBox::warning(this, Title, *why);
         return false;
     }
+    const QFileInfo saved(path_);
+    openedRefused_ = false;
+    openedTime_ = saved.lastModified();
+    openedSize_ = saved.size();
     undo_.setClean();
     openedProblems_.clear();
     note_->clear();
     scheduleCheck();
     updateTitle();
     return true;
+}
+
+bool TeacherWindow::confirm(const QString &question)
+{
+    return QMessageBox::question(this, Title, question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+        == QMessageBox::Yes;
 }
 
 bool TeacherWindow::askToSave()

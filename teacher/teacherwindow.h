@@ -6,6 +6,7 @@
 #include "teacher/bank.h"
 #include "teacher/bankcheck.h"
 
+#include <QDateTime>
 #include <QMainWindow>
 #include <QTimer>
 #include <QUndoStack>
@@ -48,6 +49,10 @@ public:
     // For the edit commands: put the bank into a state and show it at a question.
     void applyBank(const std::function<void(EditedBank &)> &change, int showQuestion, bool structural);
 
+signals:
+    // The problems of the bank as it stands are all listed, its texts measured.
+    void checked();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -58,6 +63,7 @@ private:
     QWidget *buildLimits();
     void buildActions();
     bool askToSave();
+    bool confirm(const QString &question);
     void loadBank(OpenedBank opened, const QString &path);
     void showCurrent();
     void fillQuestionList();
@@ -67,6 +73,7 @@ private:
     void scheduleCheck();
     void showProblems(const std::vector<BankProblem> &problems);
     void measureSomeTexts();
+    void drawPreview();
     void listProblems();
     void goToProblem(int row);
     void selectQuestion(int index);
@@ -83,6 +90,9 @@ private:
     EditedBank bank_;
     QString path_, folder_;
     std::vector<FileProblem> openedProblems_;
+    bool openedRefused_ = false;
+    QDateTime openedTime_;
+    qint64 openedSize_ = -1;
     std::vector<OtherTopic> otherTopics_;
     int current_ = -1;
     QUndoStack undo_;
@@ -90,7 +100,7 @@ private:
     quint64 checkGeneration_ = 0;
     std::unique_ptr<QTemporaryDir> pupilCopy_;
     TextFitTest fits_;
-    QTimer fitTimer_;
+    QTimer fitTimer_, previewTimer_;
     std::vector<BankProblem> problemsFound_;
     size_t measuredUpTo_ = 0;
 

@@ -268,6 +268,70 @@ private slots:
         QCOMPARE(bytes.isEmpty() ? QByteArray() : gui::readFile(path), bytes);
     }
 
+    // A text longer than its frame: named in the list by the checker's sentence, framed
+    // in red in the preview; activating the problem goes to its field.
+    void textThatDoesNotFit()
+    {
+        TeacherWindow &w = *window_;
+        QLineEdit *answer = named<QLineEdit>(w, QStringLiteral("Ответ 3"));
+        answer->setFocus();
+        // Five lines of the answer's font where its frame holds three.
+        answer->setText(QStringLiteral("очень длинный ответ ").repeated(25));
+        typeText(answer, QStringLiteral("!"));
+        auto *problems = named<QListWidget>(w, QStringLiteral("Замечания"));
+        const QString sentence = QStringLiteral(
+            "Ответ 3 вопроса 1 не помещается в свою рамку в окне ученика: конец текста ученик не увидит. Сократите текст.");
+        QTRY_VERIFY(!problems->findItems(sentence, Qt::MatchExactly).isEmpty());
+        const auto redPixels = [&w] {
+            const QImage preview = named<QLabel>(w, QStringLiteral("Как увидит ученик"))->pixmap().toImage();
+            int red = 0;
+            for (int y = 0; y < preview.height(); ++y)
+                for (int x = 0; x < preview.width(); ++x)
+                    red += preview.pixelColor(x, y) == QColor(Qt::red);
+            return red;
+        };
+        QTRY_VERIFY(redPixels() > 100);
+        named<QLineEdit>(w, QStringLiteral("Текст вопроса"))->setFocus();
+        problems->setCurrentItem(problems->findItems(sentence, Qt::MatchExactly).first());
+        problems->setFocus();
+        QTest::keyClick(problems, Qt::Key_Return);
+        QVERIFY(answer->hasFocus());
+    }
+
+    // Saving over what the window did not read whole: asked first, and No leaves the file.
+    void savingOverUnreadAsks_data()
+    {
+        QTest::addColumn<QByteArray>("onDisk");     // the file when it is opened
+        QTest::addColumn<QByteArray>("meanwhile");  // written by another program while open; empty: none
+        QTest::addColumn<QString>("question");
+        const QByteArray nine = gui::questionFile(8, 7, 5, QList<gui::Question>(9, gui::Question{{1, 0, 0, 0}}));
+        QTest::newRow("changed by another program") << gui::simpleQuestionFile() << QByteArray("17,15,12,0\r\n")
+            << "Файл qes1.ssu изменён другой программой после того, как был открыт здесь. Заменить его тем, что в этом окне?";
+        QTest::newRow("read in part") << nine << QByteArray()
+            << "Тест не принимает этот файл, и прочитана только его часть (вопросов: 10). Если сохранить, "
+               "непрочитанное пропадёт из файла, а прежний файл останется как qes1.ssu.bak. Сохранить?";
+    }
+    void savingOverUnreadAsks()
+    {
+        QFETCH(QByteArray, onDisk);
+        QFETCH(QByteArray, meanwhile);
+        QFETCH(QString, question);
+        const QString path = folder_->filePath(QStringLiteral("qes1.ssu"));
+        QVERIFY(gui::writeFile(path, onDisk));
+        TeacherWindow &w = *window_;
+        QVERIFY(w.openFile(path));
+        if (!meanwhile.isEmpty())
+            QVERIFY(gui::writeFile(path, meanwhile));
+        QTest::keyClick(&w, Qt::Key_N, Qt::ControlModifier);
+        gui::ModalAnswers answers;
+        answers.press(QMessageBox::No);
+        QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(answers.allAnswered());
+        QCOMPARE(answers.seen().value(0).text, question);
+        QCOMPARE(gui::readFile(path), meanwhile.isEmpty() ? onDisk : meanwhile);
+        QVERIFY(w.isWindowModified());
+    }
+
 private:
     std::unique_ptr<QTemporaryDir> folder_;
     std::unique_ptr<TeacherWindow> window_;
