@@ -83,6 +83,9 @@ enum class ProblemId {
     SaveRefused,
     SavePartial,
     ChangedOnDisk,
+    LimitsProposed,
+    GradeScale,                 // parts of the limits' box and the problem list
+    AtLine,
     PupilNotStarted,
 
     Count

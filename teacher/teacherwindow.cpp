@@ -236,7 +236,7 @@ QWidget *TeacherWindow::buildQuestionsTab()
     auto *layout = new QVBoxLayout(page);
 
     auto *bar = new QHBoxLayout;
-    for (const char *name : {"open", "openFolder", "save", "tryAsPupil"})
+    for (const char *name : {"open", "openFolder", "save", "undo", "redo", "tryAsPupil"})
         bar->addWidget(actionButton(findChild<QAction *>(QString::fromLatin1(name)), page));
     bar->addStretch();
     layout->addLayout(bar);
@@ -551,15 +551,14 @@ void TeacherWindow::updateLimits()
     const CriteriaThresholds proposed = proposeLimits(bank_);
     const QString third = proposed.threshold3 == proposed.threshold3Alt
         ? QString::number(proposed.threshold3)
-        : QStringLiteral("%1 (или %2)").arg(proposed.threshold3).arg(proposed.threshold3Alt);
-    proposal_->setText(QStringLiteral("По критериям справки (91 %, 81 %, 66 %) при %1 верных ответах в первых десяти "
-                                      "вопросах: оценка 5 от %2, оценка 4 от %3, оценка 3 от %4.")
-                           .arg(maxScore(bank_)).arg(proposed.threshold5).arg(proposed.threshold4).arg(third));
+        : problemText(ProblemId::CriteriaThreshold3Either, proposed.threshold3, proposed.threshold3Alt);
+    proposal_->setText(problemText(ProblemId::LimitsProposed, maxScore(bank_), proposed.threshold5, proposed.threshold4,
+                                   third));
     const std::vector<int> grades = gradeScale(bank_);
     QStringList parts;
     for (size_t score = 0; score < grades.size(); ++score)
         parts << QStringLiteral("%1 — %2").arg(score).arg(grades[score]);
-    scale_->setText(QStringLiteral("Баллы — оценка: ") + parts.join(QStringLiteral("; ")));
+    scale_->setText(problemText(ProblemId::GradeScale, parts.join(QStringLiteral("; "))));
 }
 
 void TeacherWindow::applyBank(const std::function<void(EditedBank &)> &change, int showQuestion, bool structural)
@@ -734,7 +733,7 @@ void TeacherWindow::listProblems()
     };
     // What the reader said of the file as opened stands until it is saved anew.
     for (const FileProblem &p : openedProblems_)
-        add(p.line > 0 ? QStringLiteral("Строка %1: %2").arg(p.line).arg(p.message) : p.message, p.severity, 0, -1);
+        add(p.line > 0 ? problemText(ProblemId::AtLine, p.line, p.message) : p.message, p.severity, 0, -1);
     for (const BankProblem &p : problemsFound_)
         add(p.text, p.severity, p.question, p.field);
 }
