@@ -71,7 +71,8 @@ constexpr ProblemRow Problems[] = {
      u"Вопрос %1 «%2» есть и среди первых десяти вопросов файла %3 (вопрос %4): ученик встретит его "
      u"в двух темах."},
     {ProblemId::Converted, Part, u"%1: переведён из %2 в Windows-1251 со строками CR LF; прежний файл сохранён как %3."},
-    {ProblemId::AlreadyWindows1251, Part, u"%1: не изменён: это не UTF-8 и не UTF-16, а, по всей видимости, уже Windows-1251."},
+    {ProblemId::AlreadyWindows1251, Part, u"%1: не изменён: это не UTF-8, UTF-16, KOI8-R, CP866, ISO-8859-5 или Mac Cyrillic, а, по всей видимости, "
+     u"уже Windows-1251."},
     {ProblemId::NoWindows1251Form, Error,
      u"Знак «%1» (U+%2) нельзя записать в Windows-1251, поэтому файл не переведён и не изменён. "
      u"Замените этот знак и повторите команду."},
@@ -114,7 +115,8 @@ constexpr ProblemRow Problems[] = {
     {ProblemId::EmptyAnswer, Warning,
      u"Ответ %1 вопроса %2 пуст: ученик увидит флажок без текста. Впишите ответ."},
     {ProblemId::GradesNeverGiven, Warning,
-     u"При порогах %1, %2, %3 оценку %4 не получит никто: программа сравнивает баллы сначала с порогом "
+     u"При порогах %1, %2, %3 оценки %4 не ставятся ни при каком числе баллов: программа сравнивает баллы "
+     u"сначала с порогом "
      u"пятёрки, затем четвёрки, затем тройки. Пороги пишутся по убыванию: порог пятёрки больше порога четвёрки, "
      u"а тот больше порога тройки, например 18,16,13,0."},
     {ProblemId::LimitAboveMaximum, Warning,
@@ -127,6 +129,20 @@ constexpr ProblemRow Problems[] = {
      u"%1 не помещается в свою рамку в окне ученика: конец текста ученик не увидит. Сократите текст."},
     {ProblemId::FieldQuestionText, Part, u"Текст вопроса %1"},
     {ProblemId::FieldAnswerText, Part, u"Ответ %2 вопроса %1"},
+    {ProblemId::QuestionFileNotAFile, Error, u"Это не файл вопросов, а папка или устройство."},
+    {ProblemId::QuestionFileMissing, Error, u"Файл вопросов не найден в папке %1."},
+    {ProblemId::QuestionFileUnopenable, Error, u"Файл вопросов не удаётся открыть для чтения: %1."},
+    {ProblemId::QuestionFileUnreadable, Error, u"Файл вопросов не удаётся прочитать: %1."},
+    {ProblemId::RecordsFileAsQuestions, Error,
+     u"Похоже, это файл рекордов, а не файл вопросов: в первой строке имя, тема и оценка. Если это файл "
+     u"рекордов, проверьте его командой «zuf-check --records %1»."},
+    {ProblemId::GradeOutOfRange, Warning,
+     u"Оценка %1 у записи «%2, %3» лежит вне пределов от 2 до 5: программа таких не ставит, а окно «Рекорды» "
+     u"покажет её как есть."},
+    {ProblemId::MixedRecordsFile, Warning,
+     u"Строка %1 записана в UTF-8, а другие строки файла рекордов в Windows-1251: в окне «Рекорды» такие строки "
+     u"будут искажены. Переведите файл командой «zuf-check --fix-encoding %2»: она переведёт каждую строку."},
+    {ProblemId::MixedRecordsSource, Part, u"UTF-8 и Windows-1251 по строкам"},
 
     {ProblemId::RepeatedQuestion, Warning, u"Вопрос %1 повторяет вопрос %2 этого же файла."},
     {ProblemId::UnwritableCharacter, Error,

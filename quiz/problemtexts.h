@@ -71,6 +71,14 @@ enum class ProblemId {
     TextTooLong,
     FieldQuestionText,          // parts of TextTooLong
     FieldAnswerText,
+    QuestionFileNotAFile,
+    QuestionFileMissing,
+    QuestionFileUnopenable,
+    QuestionFileUnreadable,
+    RecordsFileAsQuestions,
+    GradeOutOfRange,
+    MixedRecordsFile,
+    MixedRecordsSource,         // a part of Converted
 
     // The teacher's workbench.
     RepeatedQuestion,

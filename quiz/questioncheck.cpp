@@ -3,6 +3,7 @@
 #include "quiz/fieldreader.h"
 #include "quiz/grading.h"
 #include "quiz/quizstate.h"
+#include "quiz/textencoding.h"
 
 #include <QStringList>
 
@@ -118,6 +119,7 @@ struct Checker {
     int lastLine = 0;                                  // the last line that is not blank
     int firstStructural = 0;                           // line of the first mistake that moves the fields after it
     bool semicolonsNoted = false;
+    int bareTextSplitLine = 0;                         // the first line of too many fields that has a bare text
 
     void add(int line, int column, int question, QuestionField field, const FileProblem &problem)
     {
@@ -227,9 +229,12 @@ std::optional<LineScan> Checker::scanShaped(const Line &line, size_t expected, i
     // A comma after the last flag and nothing more: the reader's own message says it.
     const bool onlyBlanksAfter = std::all_of(scan.fields.begin() + qsizetype(expected), scan.fields.end(),
                                              [](const LineField &f) { return isBlank(f.value); });
-    if (!onlyBlanksAfter)
-        note(line.number, scan.fields[expected].column, question, QuestionField::None, ProblemId::TooManyFields,
-             count);
+    if (onlyBlanksAfter)
+        return std::nullopt;
+    note(line.number, scan.fields[expected].column, question, QuestionField::None, ProblemId::TooManyFields, count);
+    const auto texts = scan.fields.begin() + 5;
+    if (std::any_of(scan.fields.begin(), texts, [](const LineField &f) { return !f.quoted; }))
+        bareTextSplitLine = bareTextSplitLine ? bareTextSplitLine : line.number;
     return std::nullopt;
 }
 
@@ -365,7 +370,7 @@ void Checker::checkLimits()
     }
     if (!never.isEmpty())
         note(headerLine, 1, 0, QuestionField::Header, ProblemId::GradesNeverGiven, c.threshold5, c.threshold4,
-             c.threshold3, never.join(QStringLiteral(", ")));
+             c.threshold3, never.join(QStringLiteral(" и ")));
 }
 
 // The reader's messages, less those that only follow from a mistake named here: after a
@@ -374,12 +379,12 @@ void Checker::keepReaderProblems()
 {
     std::set<std::pair<int, int>> named;   // flags named here, which the reader may call no number
     bool limitsNamed = false;
-    int tooManyLine = 0;   // the first line with too many fields
+    std::set<int> flagLines;               // there a word in a flag is the mistake, not a split text
     for (const QuestionProblem &p : check.problems) {
-        if (p.id == ProblemId::TooManyFields && tooManyLine == 0)
-            tooManyLine = p.line;
-        if (p.id == ProblemId::FlagNotANumber)
+        if (p.id == ProblemId::FlagNotANumber) {
             named.insert({p.line, p.column});
+            flagLines.insert(p.line);
+        }
         limitsNamed = limitsNamed || p.id == ProblemId::GradesNeverGiven || p.id == ProblemId::LimitAboveMaximum;
     }
     std::vector<FileProblem> reader = check.contents.warnings;
@@ -387,14 +392,32 @@ void Checker::keepReaderProblems()
         reader.push_back(*check.contents.fault);
     for (const FileProblem &p : reader) {
         // A text split by a comma is the likely cause of too many fields on its own line.
-        const bool cause = p.id == ProblemId::SplitText && p.line == tooManyLine && p.line == firstStructural;
+        const bool cause = p.id == ProblemId::SplitText && p.line == bareTextSplitLine && p.line == firstStructural;
         const bool follows = firstStructural && !cause
             && (p.line >= firstStructural || p.id == ProblemId::ThresholdsOffCriteria);
-        if (follows || named.contains({p.line, p.column}) || (limitsNamed && p.id == ProblemId::ThresholdsOffCriteria))
+        const bool flagNamed = named.contains({p.line, p.column}) || (p.id == ProblemId::SplitText && flagLines.contains(p.line));
+        if (follows || flagNamed || (limitsNamed && p.id == ProblemId::ThresholdsOffCriteria))
             continue;
         const auto [question, field] = placeOf(p.line, p.column);
         add(p.line, p.column, question, field, p);
     }
+}
+
+// A records line, "name,topic, grade", where the four limits should stand: a records
+// file renamed, as the guide suggests for keeping last year's.
+bool looksLikeRecords(const std::vector<Line> &lines)
+{
+    const auto first = std::find_if(lines.begin(), lines.end(), [](const Line &l) { return !isBlank(l.bytes); });
+    if (first == lines.end())
+        return false;
+    const LineScan scan = scanLine(first->bytes, ",");
+    const auto isNumber = [](QByteArrayView field) {
+        bool ok = false;
+        field.trimmed().toByteArray().toInt(&ok);
+        return ok;
+    };
+    return scan.fields.size() == 3 && !scan.unclosedQuote && !isNumber(scan.fields[0].value)
+        && !isNumber(scan.fields[1].value) && isNumber(scan.fields[2].value);
 }
 
 bool refusedUnread(const QuestionFileContents &contents)
@@ -419,8 +442,14 @@ QuestionFileCheck checkQuestionBytes(QByteArrayView bytes, const QString &file, 
                                   fault.line ? QuestionField::Header : QuestionField::None});
         return check;
     }
+    const std::vector<Line> lines = splitLines(bytes);
+    if (looksLikeRecords(lines)) {
+        const FileProblem p = problemAt(1, 1, ProblemId::RecordsFileAsQuestions, shellWord(file));
+        check.problems.push_back({p.line, p.column, p.severity, p.id, p.message, 0, QuestionField::Header});
+        return check;
+    }
     Checker checker{check, fits};
-    checker.checkLines(splitLines(bytes));
+    checker.checkLines(lines);
     checker.checkContents();
     checker.checkLimits();
     checker.keepReaderProblems();

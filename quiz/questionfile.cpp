@@ -5,7 +5,9 @@
 #include "quiz/quizstate.h"
 #include "quiz/regularfile.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <span>
 
@@ -150,11 +152,6 @@ void noteThresholdsAgainstCriteria(QuestionFileContents &contents)
                                           want.threshold4, want3));
 }
 
-FileProblem errorAt(int line, int column, const QString &message)
-{
-    return FileProblem{line, column, Severity::Error, message};
-}
-
 FileProblem tooLargeFault()
 {
     return problemAt(0, 0, ProblemId::QuestionFileTooLarge, MaxQuestionFileBytes / (1024 * 1024));
@@ -169,13 +166,19 @@ QString convertedName(const QString &file)
     return file.first(dot) + QStringLiteral("-1251") + file.sliced(dot);
 }
 
-std::optional<FileProblem> unicodeFault(QByteArrayView bytes, const QString &file)
+// A file in UTF-8, UTF-16 or another Cyrillic encoding would show pupils wrong letters.
+std::optional<FileProblem> encodingFault(QByteArrayView bytes, const QString &file)
 {
     const UnicodeForm form = detectUnicodeForm(bytes);
-    if (form == UnicodeForm::None)
+    if (form != UnicodeForm::None)
+        return problemAt(1, 1, ProblemId::UnicodeFile, unicodeFormName(form), shellWord(file),
+                         iconvCommand(form, file, convertedName(file)));
+    const CyrillicEncoding other = detectCyrillicEncoding(bytes);
+    if (other == CyrillicEncoding::Windows1251)
         return std::nullopt;
-    return problemAt(1, 1, ProblemId::UnicodeFile, unicodeFormName(form), shellWord(file),
-                     iconvCommand(form, file, convertedName(file)));
+    return problemAt(1, 1, ProblemId::UnicodeFile, cyrillicEncodingName(other), shellWord(file),
+                     QStringLiteral("iconv -f %1 -t WINDOWS-1251 %2 > %3")
+                         .arg(iconvName(other), shellWord(file), shellWord(convertedName(file))));
 }
 
 // The texts move into the bank: no copy of the question bank is kept.
@@ -215,7 +218,7 @@ QuestionFileContents readQuestionFile(QByteArrayView bytes, const QString &file)
         contents.fault = tooLargeFault();
         return contents;
     }
-    contents.fault = unicodeFault(bytes, file);
+    contents.fault = encodingFault(bytes, file);
     if (contents.fault)
         return contents;
     FieldReader reader(bytes);
@@ -253,10 +256,11 @@ QuestionFileContents readQuestionFileAt(const QString &path, QByteArray *kept)
     QFile file;
     const OpenedFile opened = openRegularFile(file, path);
     if (opened.status != OpenedFile::Status::Opened) {
-        contents.fault = errorAt(0, 0, opened.status == OpenedFile::Status::NotRegular
-            ? QStringLiteral("Это не файл вопросов, а папка или устройство.")
-            : opened.status == OpenedFile::Status::Missing ? QStringLiteral("Файл вопросов не найден.")
-                                                           : QStringLiteral("Файл вопросов не удаётся открыть для чтения."));
+        contents.fault = opened.status == OpenedFile::Status::NotRegular
+            ? problemAt(0, 0, ProblemId::QuestionFileNotAFile)
+            : opened.status == OpenedFile::Status::Missing
+            ? problemAt(0, 0, ProblemId::QuestionFileMissing, QDir::toNativeSeparators(QFileInfo(path).absolutePath()))
+            : problemAt(0, 0, ProblemId::QuestionFileUnopenable, opened.reason);
         return contents;
     }
     if (opened.size > MaxQuestionFileBytes) {
@@ -270,7 +274,7 @@ QuestionFileContents readQuestionFileAt(const QString &path, QByteArray *kept)
         return contents;
     }
     if (file.error() != QFileDevice::NoError) {
-        contents.fault = errorAt(0, 0, QStringLiteral("Файл вопросов не удаётся прочитать: %1.").arg(file.errorString()));
+        contents.fault = problemAt(0, 0, ProblemId::QuestionFileUnreadable, file.errorString());
         return contents;
     }
     if (kept)

@@ -170,6 +170,115 @@ QString decodeUnicode(QByteArrayView bytes, UnicodeForm form)
     return text;
 }
 
+namespace {
+
+const char *converterName(CyrillicEncoding encoding)
+{
+    switch (encoding) {
+    case CyrillicEncoding::Koi8R: return "KOI8-R";
+    case CyrillicEncoding::Cp866: return "IBM866";
+    case CyrillicEncoding::Iso88595: return "ISO-8859-5";
+    case CyrillicEncoding::MacCyrillic: return "x-mac-cyrillic";
+    case CyrillicEncoding::Windows1251: break;
+    }
+    return "windows-1251";
+}
+
+bool isRussianLower(char16_t c) { return (c >= u'а' && c <= u'я') || c == u'ё'; }
+bool isRussianUpper(char16_t c) { return (c >= u'А' && c <= u'Я') || c == u'Ё'; }
+
+// How plausible a text is as Russian: `good` counts the letters that stand where Russian
+// letters stand (a capital at the start of a word or inside a word of capitals, small
+// letters elsewhere), `odd` the capitals after a small letter and every character beyond
+// ASCII that is neither a Russian letter nor a punctuation mark Russian texts use.
+// Another encoding's bytes read as Windows-1251 give mostly such oddities: KOI8-R turns
+// small letters into capitals, CP866 half the alphabet into signs, ISO-8859-5 half of it
+// into capitals, Mac Cyrillic the capitals into signs and "я" into "Я".
+struct Plausibility {
+    qsizetype good = 0, odd = 0;
+    qsizetype score() const { return good - 4 * odd; }
+};
+
+Plausibility plausibility(const QString &text)
+{
+    static const QString Punctuation = QStringLiteral("«»№—–…„“”‘’°±·\u00A0");
+    Plausibility p;
+    char16_t previous = u' ';
+    for (const QChar ch : text) {
+        const char16_t c = ch.unicode();
+        if (isRussianLower(c))
+            ++p.good;
+        else if (isRussianUpper(c))
+            ++(isRussianLower(previous) ? p.odd : p.good);
+        else if (c >= 0x80 && !Punctuation.contains(ch))
+            ++p.odd;
+        previous = c;
+    }
+    return p;
+}
+
+} // namespace
+
+CyrillicEncoding detectCyrillicEncoding(QByteArrayView bytes)
+{
+    if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; }))
+        return CyrillicEncoding::Windows1251;
+    const Plausibility own = plausibility(decode1251(bytes));
+    // A stray sign or two is a teacher's text as it is, not another encoding.
+    if (own.odd < 2)
+        return CyrillicEncoding::Windows1251;
+    CyrillicEncoding best = CyrillicEncoding::Windows1251;
+    qsizetype bestScore = own.score();
+    for (const CyrillicEncoding other : {CyrillicEncoding::Koi8R, CyrillicEncoding::Cp866, CyrillicEncoding::Iso88595,
+                                         CyrillicEncoding::MacCyrillic}) {
+        const QString text = decodeCyrillic(bytes, other);
+        if (text.isNull())
+            continue;
+        const Plausibility p = plausibility(text);
+        // Clearly better: fewer than a quarter of the oddities, and a higher score.
+        if (4 * p.odd < own.odd && p.score() > bestScore) {
+            best = other;
+            bestScore = p.score();
+        }
+    }
+    return best;
+}
+
+QString cyrillicEncodingName(CyrillicEncoding encoding)
+{
+    switch (encoding) {
+    case CyrillicEncoding::Koi8R: return QStringLiteral("KOI8-R");
+    case CyrillicEncoding::Cp866: return QStringLiteral("CP866");
+    case CyrillicEncoding::Iso88595: return QStringLiteral("ISO-8859-5");
+    case CyrillicEncoding::MacCyrillic: return QStringLiteral("Mac Cyrillic");
+    case CyrillicEncoding::Windows1251: break;
+    }
+    return QStringLiteral("Windows-1251");
+}
+
+QString iconvName(CyrillicEncoding encoding)
+{
+    switch (encoding) {
+    case CyrillicEncoding::Koi8R: return QStringLiteral("KOI8-R");
+    case CyrillicEncoding::Cp866: return QStringLiteral("CP866");
+    case CyrillicEncoding::Iso88595: return QStringLiteral("ISO-8859-5");
+    case CyrillicEncoding::MacCyrillic: return QStringLiteral("MACCYRILLIC");
+    case CyrillicEncoding::Windows1251: break;
+    }
+    return QStringLiteral("WINDOWS-1251");
+}
+
+QString decodeCyrillic(QByteArrayView bytes, CyrillicEncoding encoding)
+{
+    if (encoding == CyrillicEncoding::Windows1251)
+        return decode1251(bytes);
+    QStringDecoder decoder(converterName(encoding), QStringConverter::Flag::Stateless);
+    if (!decoder.isValid())
+        return QString();
+    QString text = decoder.decode(bytes);
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
 QString shellWord(const QString &word)
 {
     const bool plain = !word.isEmpty() && std::all_of(word.begin(), word.end(), [](QChar c) {
@@ -222,11 +331,67 @@ Windows1251Conversion encodeLines(const QString &text)
 
 } // namespace
 
-Windows1251Conversion convertToWindows1251(QByteArrayView bytes)
+namespace {
+
+enum class LineForm { Ascii, Utf8, Other };
+
+LineForm lineForm(QByteArrayView line)
 {
+    if (std::all_of(line.begin(), line.end(), [](char c) { return uchar(c) < 0x80; }))
+        return LineForm::Ascii;
+    return isUtf8BeyondAscii(line, false) ? LineForm::Utf8 : LineForm::Other;
+}
+
+// Calls onLine(line, form) for each line, its line break included.
+template <typename OnLine>
+void forEachLine(QByteArrayView bytes, OnLine onLine)
+{
+    for (qsizetype start = 0; start < bytes.size();) {
+        qsizetype end = bytes.indexOf('\n', start);
+        end = end < 0 ? bytes.size() : end + 1;
+        const QByteArrayView line = bytes.sliced(start, end - start);
+        onLine(line, lineForm(line));
+        start = end;
+    }
+}
+
+} // namespace
+
+int firstUtf8LineAmongWindows1251(QByteArrayView bytes)
+{
+    int line = 0, firstUtf8 = 0;
+    bool other = false;
+    forEachLine(bytes, [&](QByteArrayView, LineForm form) {
+        ++line;
+        if (form == LineForm::Utf8 && firstUtf8 == 0)
+            firstUtf8 = line;
+        other = other || form == LineForm::Other;
+    });
+    return other ? firstUtf8 : 0;
+}
+
+Windows1251Conversion convertToWindows1251(QByteArrayView bytes, bool records)
+{
+    if (records && firstUtf8LineAmongWindows1251(bytes) > 0) {
+        QString text;
+        forEachLine(bytes, [&](QByteArrayView line, LineForm form) {
+            text += form == LineForm::Utf8 ? QString::fromUtf8(line) : decode1251(line);
+        });
+        if (text.startsWith(QChar(0xFEFF)))   // the mark an editor put before its first line
+            text.remove(0, 1);
+        Windows1251Conversion converted = encodeLines(text);
+        converted.sourceName = problemText(ProblemId::MixedRecordsSource);
+        return converted;
+    }
     const UnicodeForm form = detectUnicodeForm(bytes);
-    if (form == UnicodeForm::None)
-        return {};
+    if (form == UnicodeForm::None) {
+        const CyrillicEncoding encoding = detectCyrillicEncoding(bytes);
+        if (encoding == CyrillicEncoding::Windows1251)
+            return {};
+        Windows1251Conversion converted = encodeLines(decodeCyrillic(bytes, encoding));
+        converted.sourceName = cyrillicEncodingName(encoding);
+        return converted;
+    }
     const QString text = decodeUnicode(bytes, form);
     if (text.isNull()) {
         Windows1251Conversion refused;

@@ -23,6 +23,20 @@ QString iconvCommand(UnicodeForm form, const QString &from, const QString &to);
 // the bytes do not decode.
 QString decodeUnicode(QByteArrayView bytes, UnicodeForm form);
 
+// The single-byte Cyrillic encodings a teacher's file may come in besides Windows-1251.
+enum class CyrillicEncoding { Windows1251, Koi8R, Cp866, Iso88595, MacCyrillic };
+
+// The encoding in which bytes read as Russian text best: Windows1251 unless another
+// gives clearly more plausible letters (see textencoding.cpp). Bytes of ASCII only, or
+// in an encoding this system's converter lacks, stay Windows1251.
+CyrillicEncoding detectCyrillicEncoding(QByteArrayView bytes);
+// "KOI8-R", "CP866", "ISO-8859-5", "Mac Cyrillic" for a teacher to read.
+QString cyrillicEncodingName(CyrillicEncoding encoding);
+// The encoding's name for iconv.
+QString iconvName(CyrillicEncoding encoding);
+// The text of bytes in that encoding; a null string when no converter is at hand.
+QString decodeCyrillic(QByteArrayView bytes, CyrillicEncoding encoding);
+
 // A file name as a shell command line needs it: quoted when it holds anything
 // besides letters, digits and . _ - /.
 QString shellWord(const QString &word);
@@ -38,4 +52,10 @@ struct Windows1251Conversion {
     QString sourceName;                   // Converted: the encoding it was in, for a teacher to read
     std::optional<FileProblem> refusal;   // Refused: why, with its place when it has one
 };
-Windows1251Conversion convertToWindows1251(QByteArrayView bytes);
+// A records file (`records`) is judged line by line: the quiz appends Windows-1251 lines
+// to a file an editor saved as UTF-8, and each line is converted from its own encoding.
+Windows1251Conversion convertToWindows1251(QByteArrayView bytes, bool records = false);
+
+// The first line (1-based) of a records file that is UTF-8 while another line holds
+// Windows-1251 letters; 0 when the lines do not mix the two.
+int firstUtf8LineAmongWindows1251(QByteArrayView bytes);

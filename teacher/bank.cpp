@@ -78,7 +78,8 @@ OpenedBank readBank(QByteArrayView bytes, const QString &file)
 {
     OpenedBank opened;
     QByteArray converted;
-    if (detectUnicodeForm(bytes) != UnicodeForm::None) {
+    // UTF-8, UTF-16 and the other Cyrillic encodings are read with their letters right.
+    {
         Windows1251Conversion conversion = convertToWindows1251(bytes);
         if (conversion.outcome == Windows1251Conversion::Outcome::Converted) {
             converted = std::move(conversion.bytes);

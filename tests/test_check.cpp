@@ -310,6 +310,12 @@ void TestCheck::jsonOfRefusedFile()
     QVERIFY(problems[0].toObject()[u"message"].toString().contains(QStringLiteral("кавычки")));
     QCOMPARE(problems[1].toObject()[u"severity"].toString(), QStringLiteral("error"));
     QCOMPARE(problems[1].toObject()[u"line"].toInt(), 3);
+
+    // A file never read has no limits and no grades to tell.
+    const QJsonObject missing = runJson({QStringLiteral("missing.ssu")})[0].toObject();
+    QCOMPARE(missing[u"ok"].toBool(), false);
+    QVERIFY(!missing.contains(u"thresholds"));
+    QVERIFY(!missing.contains(u"grades"));
 }
 
 void TestCheck::jsonOfRecordsFile()
@@ -500,6 +506,23 @@ void TestCheck::messageTexts_data()
     damagedOut += "records.ssu:101:5: warning: Дальше в файле есть ещё повреждённые записи; они тоже пропущены.\n";
     row("records: a hundred and one bad lines", {MoreDamagedRecords}, {{r, bytesOf(damaged)}}, {r}, 0, damagedOut);
     row("records: missing", {RecordsFileMissing}, {}, {r}, 1, "records.ssu: error: Файла рекордов нет.\n");
+    row("records: grade 7", {GradeOutOfRange},
+        {{r, bytesOf("Вера,Наводнения, пять\r\n") + twoGood + bytesOf("Гена,Пожары, 7\r\n")}}, {r}, 0,
+        "records.ssu:1:18: warning: Здесь должно стоять целое число, а стоит «пять». Запись, начатая в строке 1, "
+        "пропущена.\n"
+        "records.ssu:4:1: warning: Оценка 7 у записи «Гена, Пожары» лежит вне пределов от 2 до 5: программа таких не "
+        "ставит, а окно «Рекорды» покажет её как есть.\n");
+    const QByteArray mixed = QByteArray("Анна,Наводнения, 5\r\n") + bytesOf("Борис,Землетрясение, 4\r\n");
+    row("records: mixed encodings", {MixedRecordsFile}, {{r, mixed}}, {r}, 0,
+        "records.ssu:1:1: warning: Строка 1 записана в UTF-8, а другие строки файла рекордов в Windows-1251: в окне "
+        "«Рекорды» такие строки будут искажены. Переведите файл командой «zuf-check --fix-encoding records.ssu»: она "
+        "переведёт каждую строку.\n");
+    row("records: mixed encodings converted", {MixedRecordsSource}, {{r, mixed}}, {"--fix-encoding", r}, 0,
+        "records.ssu: переведён из UTF-8 и Windows-1251 по строкам в Windows-1251 со строками CR LF; прежний файл "
+        "сохранён как records.ssu.bak.\n");
+    row("question file missing", {QuestionFileMissing}, {}, justT, 1, "t.ssu: error: Файл вопросов не найден в папке %PLACE%.\n");
+    row("question file a folder", {QuestionFileNotAFile}, {{t, AFolder}}, justT, 1,
+        "t.ssu: error: Это не файл вопросов, а папка или устройство.\n");
     row("records: in UTF-8", {UnicodeRecordsFile}, {{r, "Анна,Наводнения, 5\r\n"}}, {r}, 0,
         "records.ssu:1:1: warning: Файл рекордов сохранён в кодировке UTF-8, а программа читает его и дописывает "
         "только в Windows-1251: в окне «Рекорды» имена и темы будут искажены. Переведите файл командой "
@@ -517,7 +540,8 @@ void TestCheck::messageTexts_data()
     row("converted", {Converted}, {{t, cleanQuestions().toUtf8()}}, fixT, 0,
         "t.ssu: переведён из UTF-8 в Windows-1251 со строками CR LF; прежний файл сохранён как t.ssu.bak.\n");
     row("already Windows-1251", {AlreadyWindows1251}, {{t, bytesOf(cleanQuestions())}}, fixT, 0,
-        "t.ssu: не изменён: это не UTF-8 и не UTF-16, а, по всей видимости, уже Windows-1251.\n");
+        "t.ssu: не изменён: это не UTF-8, UTF-16, KOI8-R, CP866, ISO-8859-5 или Mac Cyrillic, а, по всей видимости, "
+        "уже Windows-1251.\n");
     row("character without a Windows-1251 form", {NoWindows1251Form},
         {{t, "19,17,14,0\n\"Вопрос 1 — 名\",\"А\"\n"}}, fixT, 1,
         "t.ssu:2:13: error: Знак «名» (U+540D) нельзя записать в Windows-1251, поэтому файл не переведён и не "
@@ -563,7 +587,7 @@ void TestCheck::messageTexts()
             file.write(bytes);
     }
     const Run result = run(arguments, QString(), place.path());
-    QCOMPARE(QString::fromUtf8(result.out), output);
+    QCOMPARE(QString::fromUtf8(result.out), QString(output).replace(QStringLiteral("%PLACE%"), QDir::toNativeSeparators(place.path())));
     QCOMPARE(result.exitCode, exitCode);
 }
 
@@ -572,7 +596,9 @@ void TestCheck::everyMessageIsTested()
     // Shown by the field reader's own test: the loaders put a message of their own in its place.
     // The text cut off in its frame: by the measuring test beside the window's labels.
     QSet<ProblemId> elsewhere{ProblemId::None, ProblemId::FileEndsInsideRecord, ProblemId::ReportNotWritten,
-                              ProblemId::TextTooLong, ProblemId::FieldQuestionText, ProblemId::FieldAnswerText};
+                              ProblemId::TextTooLong, ProblemId::FieldQuestionText, ProblemId::FieldAnswerText,
+                              // A file the system will not open or read: made by the fault tests' own means.
+                              ProblemId::QuestionFileUnopenable, ProblemId::QuestionFileUnreadable};
     // The workbench's own sentences: by its tests (tests/test_teacher_*.cpp).
     for (int id = int(ProblemId::RepeatedQuestion); id <= int(ProblemId::PupilNotStarted); ++id)
         elsewhere.insert(ProblemId(id));
@@ -886,6 +912,12 @@ void TestCheck::everyMistakeNamed_data()
     QTest::newRow("limit above the maximum") << bytesOf(QString(clean).replace("19,17,14,0", "21,17,14,0")) << 1 << 1 << LimitAboveMaximum << 0 << F::Header;
     QTest::newRow("no right answer") << q(3, "\"Вопрос 3\",\"А\",\"Б\",\"В\",\"Г\",0,0,0,0,0") << 4 << 1 << NoRightAnswer << 3 << F::Question;
     QTest::newRow("every answer right") << q(3, "\"Вопрос 3\",\"А\",\"Б\",\"В\",\"Г\",0,1,1,1,1") << 4 << 1 << AllAnswersRight << 3 << F::Question;
+    for (const char *encoding : {"KOI8-R", "IBM866", "ISO-8859-5", "x-mac-cyrillic"}) {
+        QStringEncoder other(encoding);
+        QTest::addRow("question file in %s", encoding) << QByteArray(other.encode(clean)) << 1 << 1 << UnicodeFile << 0 << F::Header;
+    }
+    QTest::newRow("records file renamed") << bytesOf("Анна,Наводнения, 5\r\nБорис,Землетрясение, 4\r\n") << 1 << 1
+                                          << RecordsFileAsQuestions << 0 << F::Header;
     QTest::newRow("nine questions") << bytesOf(clean.section("\r\n", 0, 9) + "\r\n") << 11 << 1 << TooFewQuestions << 0 << F::None;
 }
 
@@ -915,6 +947,8 @@ void TestCheck::everyMistakeNamed()
             continue;
         QVERIFY2(p.severity != Severity::Error && std::pair(p.line, p.column) < std::pair(line, column),
                  qPrintable(seen.join(u'\n')));
+        // Advice about quotes only where a text without them split a line.
+        QVERIFY2(p.id != ProblemId::SplitText || id == ProblemId::TooManyFields, qPrintable(seen.join(u'\n')));
     }
 }
 

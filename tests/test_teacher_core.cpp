@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -246,26 +247,33 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<bool>("refused");
         QTest::addColumn<QString>("convertedFrom");
-        QTest::newRow("binary") << QByteArray("\x7f" "ELF\x02\x01\x01\0\0\0", 10) << true << QString();
-        QTest::newRow("empty") << QByteArray() << true << QString();
+        QTest::addColumn<QByteArray>("saved");   // what it is saved as, when it opens
+        QTest::newRow("binary") << QByteArray("\x7f" "ELF\x02\x01\x01\0\0\0", 10) << true << QString() << QByteArray();
+        QTest::newRow("empty") << QByteArray() << true << QString() << QByteArray();
         const QByteArray shipped = fileBytes(QStringLiteral(ZUF_SHIPPED_DATA "/qes2.ssu"));
-        const QByteArray utf8 = decode1251(shipped).toUtf8();
-        QTest::newRow("UTF-8") << utf8 << false << QStringLiteral("UTF-8");
-        QByteArray utf16("\xff\xfe");
         const QString text = decode1251(shipped);
+        QTest::newRow("UTF-8") << text.toUtf8() << false << QStringLiteral("UTF-8") << shipped;
+        QByteArray utf16("\xff\xfe");
         utf16.append(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
-        QTest::newRow("UTF-16") << utf16 << false << QStringLiteral("UTF-16");
+        QTest::newRow("UTF-16") << utf16 << false << QStringLiteral("UTF-16") << shipped;
+        // KOI8-R has no dashes or angle quotes: a bank of plain letters.
+        EditedBank plain = bankOf(10);
+        plain.records[3].answers[1] = QStringLiteral("Съешь же ещё этих мягких французских булок, да выпей чаю");
+        const QByteArray plainBytes = writeQuestionFile(plain).bytes;
+        QStringEncoder koi8("KOI8-R");
+        QTest::newRow("KOI8-R") << QByteArray(koi8.encode(decode1251(plainBytes))) << false << QStringLiteral("KOI8-R") << plainBytes;
     }
     void openingRefusesWhatIsNoQuestionFile()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(bool, refused);
         QFETCH(QString, convertedFrom);
+        QFETCH(QByteArray, saved);
         const OpenedBank opened = readBank(bytes, QStringLiteral("qes2.ssu"));
         QCOMPARE(opened.refused, refused);
-        QVERIFY(opened.convertedFrom.startsWith(convertedFrom));
-        if (!refused)   // letters right: saved, it is the shipped bank again
-            QCOMPARE(writeQuestionFile(opened.bank).bytes, fileBytes(QStringLiteral(ZUF_SHIPPED_DATA "/qes2.ssu")));
+        QVERIFY2(opened.convertedFrom.startsWith(convertedFrom), qPrintable(opened.convertedFrom));
+        if (!refused)   // letters right: saved, it is the bank in Windows-1251
+            QCOMPARE(writeQuestionFile(opened.bank).bytes, saved);
     }
 };
 

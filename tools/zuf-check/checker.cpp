@@ -2,6 +2,7 @@
 #include "quiz/grading.h"
 #include "quiz/problemtexts.h"
 #include "quiz/quizstate.h"
+#include "quiz/regularfile.h"
 #include "quiz/textencoding.h"
 
 #include <QFile>
@@ -148,6 +149,38 @@ FileReport checkQuestionFile(const QString &file, const TextFitTest &fits)
     return report;
 }
 
+namespace {
+
+// A record's line: one record a line, less the lines the reader skipped.
+void noteGradesOutOfRange(FileReport &report, const std::vector<std::pair<qsizetype, RecordEntryRecord>> &offGrades,
+                          const std::vector<FileProblem> &skipped)
+{
+    std::vector<int> skippedLines;
+    for (const FileProblem &p : skipped)
+        skippedLines.push_back(p.line);
+    std::sort(skippedLines.begin(), skippedLines.end());
+    for (const auto &[number, entry] : offGrades) {
+        qsizetype line = number + 1;
+        for (const int s : skippedLines)
+            line += s <= line ? 1 : 0;
+        report.problems.push_back(problemAt(int(line), 1, ProblemId::GradeOutOfRange, entry.grade, entry.name.trimmed(),
+                                            entry.topic.trimmed()));
+    }
+}
+
+// Lines of UTF-8 among lines of Windows-1251; not looked for in a file too large to hold.
+int firstMixedLine(const QString &file)
+{
+    constexpr qint64 MaxLooked = 64 * 1024 * 1024;
+    QFile input;
+    const OpenedFile opened = openRegularFile(input, file);
+    if (opened.status != OpenedFile::Status::Opened || opened.size > MaxLooked)
+        return 0;
+    return firstUtf8LineAmongWindows1251(input.read(opened.size));
+}
+
+} // namespace
+
 FileReport checkRecordsFile(const QString &file, const std::function<void(const RecordRow &)> &onRecord)
 {
     FileReport report{file, FileKind::Records, {}, {}};
@@ -160,13 +193,24 @@ FileReport checkRecordsFile(const QString &file, const std::function<void(const 
     // Read as the program reads it: under the shared lock, refusing folders, devices
     // and files too large to list.
     RowPads pads;
+    qsizetype records = 0;
+    std::vector<std::pair<qsizetype, RecordEntryRecord>> offGrades;   // by the record's number
+    constexpr size_t MaxOffGrades = 100;
     RecordsScan scan = scanRecordsFile(file, [&](const RecordEntryRecord &entry) {
+        if ((entry.grade < 2 || entry.grade > 5) && offGrades.size() < MaxOffGrades)
+            offGrades.push_back({records, entry});
+        ++records;
         if (onRecord)
             onRecord({entry, buildRecordRow(entry, pads)});
     });
     if (scan.fault) {
         report.problems.push_back({0, 0, Severity::Error, *scan.fault});
         return report;
+    }
+    noteGradesOutOfRange(report, offGrades, scan.problems);
+    if (const int mixed = firstMixedLine(file)) {
+        report.problems.push_back(problemAt(mixed, 1, ProblemId::MixedRecordsFile, mixed, shellWord(file)));
+        scan.unicodeForm = UnicodeForm::None;   // told above, line by line
     }
     if (scan.unicodeForm != UnicodeForm::None)
         report.problems.push_back(problemAt(1, 1, ProblemId::UnicodeRecordsFile, unicodeFormName(scan.unicodeForm),

@@ -22,7 +22,7 @@ QString freeBackupName(const QString &file)
 
 } // namespace
 
-QStringList fixEncoding(const QString &file, bool &ok)
+QStringList fixEncoding(const QString &file, bool &ok, bool records)
 {
     ok = false;
     const auto refused = [&](const FileProblem &problem) { return QStringList{problemLine(file, problem)}; };
@@ -42,7 +42,7 @@ QStringList fixEncoding(const QString &file, bool &ok)
         return refused(problemAt(0, 0, ProblemId::ConversionFailed, input.errorString()));
     input.close();
 
-    const Windows1251Conversion converted = convertToWindows1251(bytes);
+    const Windows1251Conversion converted = convertToWindows1251(bytes, records);
     if (converted.outcome == Windows1251Conversion::Outcome::AlreadyWindows1251) {
         ok = true;
         return {visibleText(problemText(ProblemId::AlreadyWindows1251, file))};

@@ -25,8 +25,8 @@ const char Usage[] =
     "Файл records.ssu и файлы после --records читаются как файлы рекордов.\n"
     "  --json          вывести результат одним документом JSON\n"
     "  --records       следующие файлы - файлы рекордов\n"
-    "  --fix-encoding  перевести файлы из UTF-8 или UTF-16 в Windows-1251 (прежний\n"
-    "                  файл сохраняется как ФАЙЛ.bak)\n";
+    "  --fix-encoding  перевести файлы из UTF-8, UTF-16, KOI8-R, CP866, ISO-8859-5 или\n"
+    "                  Mac Cyrillic в Windows-1251 (прежний файл сохраняется как ФАЙЛ.bak)\n";
 
 struct Request {
     bool json = false;
@@ -95,7 +95,7 @@ int fixEncodings(const Request &request)
     bool allOk = true;
     for (const auto &[file, kind] : request.files) {
         bool ok = false;
-        out.printLines(fixEncoding(file, ok));
+        out.printLines(fixEncoding(file, ok, kind == FileKind::Records));
         allOk = allOk && ok;
     }
     if (!out.finish())
