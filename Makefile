@@ -22,6 +22,12 @@ run: build
 	@tools/seed-workdir.sh data $(RUNDIR)
 	@cd $(RUNDIR) && exec ../shell/zuf-quiz
 
+# The teacher's workbench on the same working folder.
+.PHONY: run-teacher
+run-teacher: build
+	@tools/seed-workdir.sh data $(RUNDIR)
+	@exec $(BUILD)/shell/zuf-teacher $(RUNDIR)
+
 test: build
 	@ctest --preset $(PRESET)
 
@@ -34,6 +40,11 @@ screenshots: build
 .PHONY: screenshots-openbox
 screenshots-openbox: build
 	@QT_QPA_PLATFORM=xcb tools/run-under-openbox.sh 800x600 $(BUILD)/shell/zuf-screenshots data docs/screenshots/openbox
+
+# The teacher's workbench for its guide, on the same kind of desktop.
+.PHONY: screenshots-teacher
+screenshots-teacher: build
+	@QT_QPA_PLATFORM=xcb tools/run-under-openbox.sh 1360x800 $(BUILD)/teacher/zuf-teacher-screenshots data docs/screenshots
 
 clean:
 	rm -rf build

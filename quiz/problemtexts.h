@@ -89,6 +89,22 @@ enum class ProblemId {
     UntrustedLink,
     OutOfMemory,
 
+    // The teacher's workbench.
+    RepeatedQuestion,
+    UnwritableCharacter,
+    OpenedConverted,
+    BankNotOpened,
+    BankMissing,
+    SaveFailed,
+    BackupFailed,
+    SaveRefused,
+    SavePartial,
+    ChangedOnDisk,
+    LimitsProposed,
+    GradeScale,                 // parts of the limits' box and the problem list
+    AtLine,
+    PupilNotStarted,
+
     Count
 };
 

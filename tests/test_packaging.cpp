@@ -74,6 +74,7 @@ private slots:
     void launcherRefusesUnusableFolder();
     void launcherWorksThroughLink();
     void launcherNeverWritesThroughPlantedLink();
+    void launcherStartsWorkbench();
     void guideExampleIsClean();
     void licenceIsShipped();
     void packagePassesLintian();
@@ -118,7 +119,7 @@ void TestPackaging::installsFile_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<bool>("executable");
 
-    for (const char *program : {"zuf-quiz-launcher", "zuf-check"})
+    for (const char *program : {"zuf-quiz-launcher", "zuf-check", "zuf-teacher"})
         QTest::newRow(program) << QStringLiteral("bin/") + QLatin1String(program) << true;
     for (int n = 1; n <= 9; ++n) {
         const QString path = QStringLiteral("share/zuf-quiz/data/qes%1.ssu").arg(n);
@@ -131,8 +132,15 @@ void TestPackaging::installsFile_data()
     for (int size : {16, 32, 48, 64, 128, 256}) {
         const QString path = QStringLiteral("share/icons/hicolor/%1x%1/apps/%2.png").arg(size).arg(appId);
         QTest::newRow(qPrintable(path)) << path << false;
+        const QString teacher = QStringLiteral("share/icons/hicolor/%1x%1/apps/%2.teacher.png").arg(size).arg(appId);
+        QTest::newRow(qPrintable(teacher)) << teacher << false;
     }
     const QStringList others = {
+        QStringLiteral("share/applications/%1.teacher.desktop").arg(appId),
+        QStringLiteral("share/metainfo/%1.teacher.metainfo.xml").arg(appId),
+        QStringLiteral("share/icons/hicolor/scalable/apps/%1.teacher.svg").arg(appId),
+        QStringLiteral("share/man/man1/zuf-teacher.1.gz"),
+        QStringLiteral("share/man/ru/man1/zuf-teacher.1.gz"),
         QStringLiteral("share/icons/hicolor/scalable/apps/%1.svg").arg(appId),
         QStringLiteral("share/applications/%1.desktop").arg(appId),
         QStringLiteral("share/metainfo/%1.metainfo.xml").arg(appId),
@@ -172,6 +180,15 @@ void TestPackaging::desktopEntryIsValid()
     QVERIFY(text.contains("\nExec=zuf-quiz-launcher\n"));
     QVERIFY(text.contains("\nIcon=" + appId.toUtf8() + "\n"));
     QVERIFY(text.contains("\nName=Тесты по ЗУФ\n"));
+
+    // The workbench's entry: its own name and icon, through the launcher that seeds the folder.
+    const QString teacher = prefix + QStringLiteral("/share/applications/%1.teacher.desktop").arg(appId);
+    const Outcome teacherOutcome = runProgram(validator, {teacher});
+    QVERIFY2(teacherOutcome.exitCode == 0 && teacherOutcome.errors.isEmpty(), qPrintable(teacherOutcome.errors));
+    const QByteArray teacherText = readFile(teacher);
+    QVERIFY(teacherText.contains("\nExec=zuf-quiz-launcher --teacher\n"));
+    QVERIFY(teacherText.contains("\nIcon=" + appId.toUtf8() + ".teacher\n"));
+    QVERIFY(teacherText.contains("\nName=Тесты по ЗУФ — учитель\n"));
 }
 
 void TestPackaging::metainfoIsValid()
@@ -331,6 +348,25 @@ void TestPackaging::launcherNeverWritesThroughPlantedLink()
         QVERIFY2(QRegularExpression(QStringLiteral("^qes[1-9]\\.ssu$")).match(name).hasMatch(), qPrintable(name));
     for (int n : {1, 2, 3, 4, 6, 7, 8, 9})
         QCOMPARE(readFile(folder + QStringLiteral("/qes%1.ssu").arg(n)), readFile(shippedFile(n)));
+}
+
+// --teacher: the same folder, seeded the same way, opened by the workbench.
+void TestPackaging::launcherStartsWorkbench()
+{
+    const QString stub = prefix + QStringLiteral("/bin/zuf-teacher");
+    QVERIFY2(QFileInfo(stub).isExecutable(), "zuf-teacher is not installed");
+    QVERIFY(QFile::remove(stub));
+    QVERIFY(writeFile(stub, "#!/bin/sh\n{ echo teacher; pwd; for a in \"$@\"; do echo \"arg:$a\"; done; } > \"$STUB_LOG\"\n"));
+    QVERIFY(QFile::setPermissions(stub, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QTemporaryDir place(root.filePath(QStringLiteral("run-XXXXXX")));
+    QProcessEnvironment environment = launcherEnvironment(place.filePath(QStringLiteral("home")));
+    environment.insert(QStringLiteral("ZUF_QUIZ_DIR"), place.filePath(QStringLiteral("lab")));
+    QFile::remove(stubLog);
+    const Outcome outcome = runProgram(launcher, {QStringLiteral("--teacher")}, environment);
+    QVERIFY2(outcome.exitCode == 0, qPrintable(outcome.errors));
+    const QString folder = QDir(place.filePath(QStringLiteral("lab"))).canonicalPath();
+    QCOMPARE(QString::fromUtf8(readFile(stubLog)), QStringLiteral("teacher\n%1\narg:%1\n").arg(folder));
+    QCOMPARE(readFile(folder + QStringLiteral("/qes9.ssu")), readFile(shippedFile(9)));
 }
 
 void TestPackaging::guideExampleIsClean()

@@ -40,6 +40,7 @@ render_picture() {
 }
 
 render_icon books 16 32 48 64 128 256
+render_icon teacher 16 32 48 64 128 256
 render_icon open-book 16 32
 render_icon document 16 32 48
 render_icon help-book 16 32 48

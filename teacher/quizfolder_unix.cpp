@@ -1,0 +1,21 @@
+#include "teacher/quizfolder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+// The folder the launcher seeds: $ZUF_QUIZ_DIR, else zuf-quiz in the user's data folder.
+QString pupilFolder()
+{
+    const QString shared = qEnvironmentVariable("ZUF_QUIZ_DIR");
+    if (!shared.isEmpty())
+        return shared;
+    const QString data = qEnvironmentVariable("XDG_DATA_HOME");
+    if (data.startsWith(u'/'))
+        return data + QStringLiteral("/zuf-quiz");
+    return QDir::homePath() + QStringLiteral("/.local/share/zuf-quiz");
+}
+
+QString pupilProgram()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/zuf-quiz");
+}

@@ -1,0 +1,74 @@
+// zuf-teacher-screenshots DATA_DIR OUT_DIR: the workbench on a copy of DATA_DIR, saved
+// as PNG for the teacher's guide: the questions of qes1.ssu, and a question with
+// problems listed. On a desktop (make screenshots-teacher: xcb under openbox) the
+// window is taken from the screen with its title bar.
+
+#include "teacher/teacherwindow.h"
+#include "shell/appearance.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QWindow>
+
+namespace {
+
+void settle(QWidget &window)
+{
+    const QDeadlineTimer deadline(5000);
+    while (!(window.windowHandle() && window.windowHandle()->isExposed() && window.isActiveWindow())
+           && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QThread::msleep(10);
+    }
+    const QDeadlineTimer painted(800);
+    while (!painted.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+}
+
+bool save(QWidget &window, const QString &file)
+{
+    settle(window);
+    const QPixmap picture = QGuiApplication::platformName() == u"xcb"
+        ? window.screen()->grabWindow(0, window.frameGeometry().x(), window.frameGeometry().y(),
+                                      window.frameGeometry().width(), window.frameGeometry().height())
+        : window.grab();
+    return picture.save(file);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    prepareApplication(app);
+    if (argc < 3)
+        return 2;
+    QTemporaryDir work;
+    for (int n = 1; n <= 9; ++n) {
+        const QString name = QStringLiteral("qes%1.ssu").arg(n);
+        QFile::copy(QDir(QString::fromLocal8Bit(argv[1])).filePath(name), work.filePath(name));
+    }
+    const QDir out(QString::fromLocal8Bit(argv[2]));
+    TeacherWindow window;
+    window.openFolder(work.path());
+    window.move(0, 0);
+    window.show();
+    bool ok = save(window, out.filePath(QStringLiteral("teacher-questions.png")));
+    // The fourth question with its second answer emptied and its question doubled: the list names both.
+    auto *questions = window.findChild<QListWidget *>(QStringLiteral("questions"));
+    questions->setCurrentRow(3);
+    auto *answer = window.findChild<QLineEdit *>(QStringLiteral("answer2"));
+    answer->setFocus();
+    answer->selectAll();
+    answer->del();
+    ok = save(window, out.filePath(QStringLiteral("teacher-problems.png"))) && ok;
+    window.undoStack().setClean();
+    return ok ? 0 : 1;
+}
