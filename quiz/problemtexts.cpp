@@ -83,6 +83,21 @@ constexpr ProblemRow Problems[] = {
     {ProblemId::ConversionNotAFile, Part, u"это не файл, а папка или устройство"},
     {ProblemId::ConversionTooLarge, Part, u"он больше %1 МБ"},
     {ProblemId::ReportNotWritten, Part, u"zuf-check: не удалось вывести отчёт: %1."},
+
+    {ProblemId::ResultsSkipped, Warning,
+     u"Повреждённых записей пропущено: %1 (первая — в строке %2); окно «Рекорды» их тоже не показывает."},
+    {ProblemId::ResultsSkippedMore, Warning,
+     u"Повреждённых записей пропущено больше %1 (первая — в строке %2); окно «Рекорды» их тоже не показывает."},
+    {ProblemId::ResultsGradesOutside, Warning,
+     u"Записей с оценкой не от 2 до 5: %1. В таблице они есть, а в диаграмму и средний балл не вошли."},
+    {ProblemId::ResultsNoRecords, Part, u"В папке %1 нет файла рекордов: здесь ещё никто не прошёл тест."},
+    {ProblemId::ResultsCsvFormat, Part,
+     u"В файле CSV поля разделены точкой с запятой, текст в кодировке UTF-8 с меткой BOM: так его сразу "
+     u"правильно открывают Excel и LibreOffice Calc с русскими настройками, где запятая — десятичный знак."},
+    {ProblemId::ResultsCsvWritten, Part, u"Строк таблицы записано в файл %1: %2."},
+    {ProblemId::ResultsCsvFailed, Error, u"Не удалось записать файл %1: %2."},
+    {ProblemId::ResultsCsvOverProgramFile, Part,
+     u"это файл программы тестов (.ssu); выберите для таблицы другое имя"},
 };
 
 static_assert(std::size(Problems) == size_t(ProblemId::Count), "one row per message");

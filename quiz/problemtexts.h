@@ -54,6 +54,16 @@ enum class ProblemId {
     ConversionTooLarge,
     ReportNotWritten,
 
+    // The teacher's results of a class.
+    ResultsSkipped,
+    ResultsSkippedMore,
+    ResultsGradesOutside,
+    ResultsNoRecords,
+    ResultsCsvFormat,
+    ResultsCsvWritten,
+    ResultsCsvFailed,
+    ResultsCsvOverProgramFile,
+
     Count
 };
 
