@@ -98,6 +98,9 @@ constexpr ProblemRow Problems[] = {
     {ProblemId::ResultsCsvFailed, Error, u"Не удалось записать файл %1: %2."},
     {ProblemId::ResultsCsvOverProgramFile, Part,
      u"это файл программы тестов (.ssu); выберите для таблицы другое имя"},
+    {ProblemId::ResultsNoChart, Part,
+     u"Диаграмма в этой сборке не рисуется: в ней нет модуля Qt Charts. Те же числа стоят в таблице "
+     u"«Оценки по темам»."},
 };
 
 static_assert(std::size(Problems) == size_t(ProblemId::Count), "one row per message");

@@ -63,6 +63,7 @@ enum class ProblemId {
     ResultsCsvWritten,
     ResultsCsvFailed,
     ResultsCsvOverProgramFile,
+    ResultsNoChart,
 
     Count
 };

@@ -1,12 +1,9 @@
 #include "teacher/results/resultspage.h"
 #include "quiz/problemtexts.h"
+#include "teacher/results/gradechart.h"
 #include "teacher/results/resultsmodel.h"
 
 #include <QApplication>
-#include <QBarCategoryAxis>
-#include <QBarSet>
-#include <QChart>
-#include <QChartView>
 #include <QCollator>
 #include <QComboBox>
 #include <QDir>
@@ -14,7 +11,6 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QHorizontalStackedBarSeries>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -25,13 +21,9 @@
 #include <QStandardPaths>
 #include <QTableView>
 #include <QTableWidget>
-#include <QValueAxis>
 #include <QVBoxLayout>
 
 namespace {
-
-// The bars' colours, from grade 2 to grade 5: from alarm to calm.
-constexpr QRgb GradeColours[] = {0xd9534f, 0xf0ad4e, 0x5bc0de, 0x5cb85c};
 
 template <class T>
 T *named(QWidget *widget, const char *name, const char *accessibleName)
@@ -90,35 +82,6 @@ void fillSummary(QTableWidget &table, const ClassResults &results)
     }
     table.setSortingEnabled(true);
     table.resizeColumnsToContents();
-}
-
-void fillChart(QChart &chart, const ClassResults &results)
-{
-    chart.removeAllSeries();
-    for (QAbstractAxis *axis : chart.axes())
-        chart.removeAxis(axis);
-    // Bars run from the top down in the order of the summary table.
-    QStringList topics = results.topics;
-    std::reverse(topics.begin(), topics.end());
-    auto *series = new QHorizontalStackedBarSeries;
-    for (int g = LowestGrade; g <= HighestGrade; ++g) {
-        auto *set = new QBarSet(QStringLiteral("Оценка %1").arg(g));
-        set->setColor(QColor(GradeColours[g - LowestGrade]));
-        for (qsizetype i = results.topics.size() - 1; i >= 0; --i)
-            set->append(double(results.grades[size_t(i)].count[size_t(g - LowestGrade)]));
-        series->append(set);
-    }
-    chart.addSeries(series);
-    auto *topicAxis = new QBarCategoryAxis;
-    topicAxis->append(topics);
-    chart.addAxis(topicAxis, Qt::AlignLeft);
-    series->attachAxis(topicAxis);
-    auto *countAxis = new QValueAxis;
-    countAxis->setLabelFormat(QStringLiteral("%d"));
-    countAxis->setTitleText(QStringLiteral("Число оценок"));
-    chart.addAxis(countAxis, Qt::AlignBottom);
-    series->attachAxis(countAxis);
-    countAxis->applyNiceNumbers();
 }
 
 QString noticesText(const ClassResults &results)
@@ -214,14 +177,10 @@ ResultsPage::ResultsPage(QWidget *parent) : QWidget(parent)
     summary->setEditTriggers(QAbstractItemView::NoEditTriggers);
     summary->setSelectionBehavior(QAbstractItemView::SelectRows);
     summary->verticalHeader()->hide();
+    summary->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);   // as the chart: first met, first
 
-    auto *chart = new QChart;
-    chart->setTitle(QStringLiteral("Оценки по темам"));
-    chart->legend()->setAlignment(Qt::AlignBottom);
-    auto *chartView = named<QChartView>(new QChartView(chart), "gradeChart", "Диаграмма оценок по темам");
-    chartView->setAccessibleDescription(QStringLiteral("Те же числа стоят в таблице «Оценки по темам»."));
-    chartView->setRenderHint(QPainter::Antialiasing);
-    chartView->setMinimumHeight(260);
+    QWidget *chart = named<QWidget>(makeGradeChart(), "gradeChart", "Диаграмма оценок по темам");
+    chart->setAccessibleDescription(QStringLiteral("Те же числа стоят в таблице «Оценки по темам»."));
 
     auto *filters = new QHBoxLayout;
     filters->addWidget(labelFor(nameFilter, QStringLiteral("&Имя:")));
@@ -235,7 +194,7 @@ ResultsPage::ResultsPage(QWidget *parent) : QWidget(parent)
     auto *rightLayout = new QVBoxLayout(right);
     rightLayout->setContentsMargins(0, 0, 0, 0);
     rightLayout->addWidget(summary, 1);
-    rightLayout->addWidget(chartView, 2);
+    rightLayout->addWidget(chart, 2);
     auto *splitter = new QSplitter(Qt::Horizontal);
     splitter->addWidget(table);
     splitter->addWidget(right);
@@ -264,7 +223,7 @@ ResultsPage::ResultsPage(QWidget *parent) : QWidget(parent)
         const QSignalBlocker quiet(topicFilter);   // the filter has already gone back to every topic
         fillTopicFilter(*topicFilter, results.topics);
         fillSummary(*summary, results);
-        fillChart(*chart, results);
+        showGrades(*chart, results);
     });
     connect(nameFilter, &QLineEdit::textChanged, filter, &ResultsFilter::setNameFilter);
     connect(topicFilter, &QComboBox::currentIndexChanged, this,
