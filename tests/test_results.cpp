@@ -25,7 +25,7 @@ QString gradesText(const ClassResults &results)
         const TopicGrades &g = results.grades[size_t(i)];
         const std::optional<double> mean = g.mean();
         topics << QStringLiteral("%1 %2 %3 %4 %5 +%6 %7")
-                      .arg(results.topics[i])
+                      .arg(results.topics[quint32(i)])
                       .arg(g.count[0])
                       .arg(g.count[1])
                       .arg(g.count[2])
@@ -97,6 +97,11 @@ void TestResults::summary_data()
     QTest::newRow("more damaged lines than the reader notes")
         << many << 1 << 1 << u"T 0 0 0 1 +0 5.00"_qs << int(RecordReader::MaxRecordProblems) << true
         << QList<int>{int(ProblemId::ResultsSkippedMore)} << 1;
+    QByteArray class200;   // each name twice, far apart: found again after the index has grown
+    for (int i = 0; i < 200; ++i)
+        class200 += "N" + QByteArray::number(i % 100) + ",T, " + QByteArray::number(2 + i % 4) + "\r\n";
+    QTest::newRow("a hundred names, each twice") << class200 << 200 << 100 << u"T 50 50 50 50 +0 3.50"_qs << 0
+                                                 << false << QList<int>{} << 0;
     QTest::newRow("empty file") << QByteArray("") << 0 << 0 << QString() << 0 << false << QList<int>{} << 0;
     QTest::newRow("no records file") << QByteArray() << 0 << 0 << QString() << 0 << false
                                      << QList<int>{int(ProblemId::ResultsNoRecords)} << 0;

@@ -27,19 +27,42 @@ std::optional<double> TopicGrades::mean() const
     return sum / double(total);
 }
 
-namespace {
-
-// The index of text in list, added when new.
-quint32 indexOf(const QString &text, QStringList &list, QHash<QString, quint32> &known)
+QStringView TextPool::operator[](quint32 i) const
 {
-    const auto found = known.constFind(text);
-    if (found != known.cend())
-        return *found;
-    const auto index = quint32(list.size());
-    list.append(text);
-    known.insert(text, index);
-    return index;
+    const quint32 start = i == 0 ? 0 : ends_[i - 1];
+    return QStringView(chars_).sliced(start, ends_[i] - start);
 }
+
+quint32 TextPool::add(QStringView text)
+{
+    if (ends_.size() * 2 >= slots_.size())
+        grow();
+    const size_t mask = slots_.size() - 1;
+    for (size_t slot = qHash(text, QHashSeed::globalSeed()) & mask;; slot = (slot + 1) & mask) {
+        if (slots_[slot] == 0) {
+            chars_.append(text);
+            ends_.push_back(quint32(chars_.size()));
+            slots_[slot] = quint32(ends_.size());
+            return quint32(ends_.size() - 1);
+        }
+        if ((*this)[slots_[slot] - 1] == text)
+            return slots_[slot] - 1;
+    }
+}
+
+void TextPool::grow()
+{
+    slots_.assign(qMax<size_t>(64, slots_.size() * 2), 0);
+    const size_t mask = slots_.size() - 1;
+    for (quint32 i = 0; i < ends_.size(); ++i) {
+        size_t slot = qHash((*this)[i], QHashSeed::globalSeed()) & mask;
+        while (slots_[slot] != 0)
+            slot = (slot + 1) & mask;
+        slots_[slot] = i + 1;
+    }
+}
+
+namespace {
 
 void countGrade(TopicGrades &grades, qint16 grade)
 {
@@ -87,14 +110,12 @@ ClassResults readClassResults(const QString &path)
             problemAt(0, 0, ProblemId::ResultsNoRecords, QDir::toNativeSeparators(QFileInfo(path).absolutePath())));
         return results;
     }
-    QHash<QString, quint32> knownNames;
-    QHash<QString, quint32> knownTopics;
     const RecordsScan scan = scanRecordsFile(path, [&](const RecordEntryRecord &entry) {
-        const quint32 topic = indexOf(entry.topic, results.topics, knownTopics);
+        const quint32 topic = results.topics.add(entry.topic);
         if (topic == results.grades.size())
             results.grades.emplace_back();
         countGrade(results.grades[topic], entry.grade);
-        results.rows.push_back({indexOf(entry.name, results.names, knownNames), topic, entry.grade});
+        results.rows.push_back({results.names.add(entry.name), topic, entry.grade});
     });
     if (scan.fault) {
         ClassResults failed;
@@ -155,7 +176,8 @@ std::optional<QString> writeResultsCsv(const QString &path, const ClassResults &
     file.write(csvLine({QStringLiteral("Имя"), QStringLiteral("Тема"), QStringLiteral("Оценка")}));
     for (const int i : rows) {
         const ResultRow &row = results.rows[size_t(i)];
-        file.write(csvLine({results.names[row.name], results.topics[row.topic], QString::number(row.grade)}));
+        file.write(csvLine({results.names[row.name].toString(), results.topics[row.topic].toString(),
+                            QString::number(row.grade)}));
     }
     if (!file.commit())
         return problemText(ProblemId::ResultsCsvFailed, shownPath, file.errorString());

@@ -6,6 +6,7 @@
 #include "quiz/quizerror.h"
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 #include <array>
 #include <optional>
 #include <span>
@@ -22,6 +23,24 @@ struct ResultRow {
     qint16 grade;
 };
 
+// Each distinct text once, all in one block with an index beside it: a million different
+// names cost little more than their letters, where a list of strings would cost three
+// times the file.
+class TextPool {
+public:
+    // The index of text, added when new.
+    quint32 add(QStringView text);
+    QStringView operator[](quint32 i) const;
+    qsizetype size() const { return qsizetype(ends_.size()); }
+
+private:
+    void grow();
+
+    QString chars_;
+    std::vector<quint32> ends_;    // where each text ends in chars_
+    std::vector<quint32> slots_;   // open addressing: a text's index + 1, or 0 for none
+};
+
 struct TopicGrades {
     std::array<qint64, HighestGrade - LowestGrade + 1> count{};   // how many 2s, 3s, 4s, 5s
     qint64 outside = 0;   // grades no test gives (a file edited by hand)
@@ -32,8 +51,8 @@ struct TopicGrades {
 };
 
 struct ClassResults {
-    QStringList names;                // distinct, in the order first met
-    QStringList topics;               // distinct, in the order first met
+    TextPool names;                   // distinct, in the order first met
+    TextPool topics;                  // distinct, in the order first met
     std::vector<ResultRow> rows;      // in file order
     std::vector<TopicGrades> grades;  // one per topic
     int skipped = 0;                  // damaged records left out, as the records window leaves them

@@ -34,8 +34,9 @@ void showGrades(QWidget &chartView, const ClassResults &results)
         chart.removeAxis(axis);
     // A horizontal chart leaves room for long topic names; its first category is at the
     // bottom, so the topics go in backwards to read from the top down like the table.
-    QStringList topics = results.topics;
-    std::reverse(topics.begin(), topics.end());
+    QStringList topics;
+    for (auto i = quint32(results.topics.size()); i-- > 0;)
+        topics.append(results.topics[i].toString());
     auto *series = new QHorizontalStackedBarSeries;
     for (int g = LowestGrade; g <= HighestGrade; ++g) {
         auto *set = new QBarSet(QStringLiteral("Оценка %1").arg(g));

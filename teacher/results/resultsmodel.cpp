@@ -9,7 +9,7 @@
 namespace {
 
 // Each text's place in Russian alphabetical order.
-std::vector<quint32> alphabeticalRanks(const QStringList &texts)
+std::vector<quint32> alphabeticalRanks(const TextPool &texts)
 {
     std::vector<quint32> order(size_t(texts.size()));
     std::iota(order.begin(), order.end(), 0u);
@@ -75,9 +75,9 @@ QVariant ResultsModel::data(const QModelIndex &index, int role) const
         return {};
     switch (index.column()) {
     case NameColumn:
-        return results_.names[row.name];
+        return results_.names[row.name].toString();
     case TopicColumn:
-        return results_.topics[row.topic];
+        return results_.topics[row.topic].toString();
     default:
         return int(row.grade);
     }
@@ -114,10 +114,10 @@ void ResultsFilter::setNameFilter(const QString &text)
     nameText_ = text.trimmed();
     nameShown_.clear();
     if (!nameText_.isEmpty()) {
-        const QStringList &names = model_->results().names;
+        const TextPool &names = model_->results().names;
         nameShown_.reserve(size_t(names.size()));
-        for (const QString &name : names)
-            nameShown_.push_back(name.contains(nameText_, Qt::CaseInsensitive));
+        for (quint32 i = 0; i < quint32(names.size()); ++i)
+            nameShown_.push_back(names[i].contains(nameText_, Qt::CaseInsensitive));
     }
     invalidateRowsFilter();
 }

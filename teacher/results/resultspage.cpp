@@ -22,6 +22,7 @@
 #include <QTableView>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <numeric>
 
 namespace {
 
@@ -46,15 +47,17 @@ QString meanText(std::optional<double> mean)
 }
 
 // The topics in alphabetical order, each with its index in the results, after "Все темы".
-void fillTopicFilter(QComboBox &box, const QStringList &topics)
+void fillTopicFilter(QComboBox &box, const TextPool &topics)
 {
-    QStringList sorted = topics;
+    std::vector<int> order(size_t(topics.size()));
+    std::iota(order.begin(), order.end(), 0);
     QCollator collator{QLocale(QLocale::Russian)};
-    std::sort(sorted.begin(), sorted.end(), collator);
+    std::sort(order.begin(), order.end(),
+              [&](int a, int b) { return collator.compare(topics[quint32(a)], topics[quint32(b)]) < 0; });
     box.clear();
     box.addItem(QStringLiteral("Все темы"), -1);
-    for (const QString &topic : sorted)
-        box.addItem(topic, int(topics.indexOf(topic)));
+    for (const int topic : order)
+        box.addItem(topics[quint32(topic)].toString(), topic);
 }
 
 QTableWidgetItem *numberItem(qint64 value)
@@ -72,7 +75,7 @@ void fillSummary(QTableWidget &table, const ClassResults &results)
     table.setRowCount(int(results.topics.size()));
     for (int i = 0; i < results.topics.size(); ++i) {
         const TopicGrades &grades = results.grades[size_t(i)];
-        table.setItem(i, 0, new QTableWidgetItem(results.topics[i]));
+        table.setItem(i, 0, new QTableWidgetItem(results.topics[quint32(i)].toString()));
         table.setItem(i, 1, numberItem(grades.graded() + grades.outside));
         for (size_t g = 0; g < grades.count.size(); ++g)
             table.setItem(i, 2 + int(g), numberItem(grades.count[g]));
