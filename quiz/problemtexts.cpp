@@ -101,6 +101,8 @@ constexpr ProblemRow Problems[] = {
     {ProblemId::ResultsNoChart, Part,
      u"Диаграмма в этой сборке не рисуется: в ней нет модуля Qt Charts. Те же числа стоят в таблице "
      u"«Оценки по темам»."},
+    {ProblemId::ResultsChartDescription, Part, u"Те же числа стоят в таблице «Оценки по темам»."},
+    {ProblemId::ResultsNoMemory, Error, u"Для файла рекордов %1 не хватает памяти."},
 };
 
 static_assert(std::size(Problems) == size_t(ProblemId::Count), "one row per message");

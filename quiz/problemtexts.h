@@ -64,6 +64,8 @@ enum class ProblemId {
     ResultsCsvFailed,
     ResultsCsvOverProgramFile,
     ResultsNoChart,
+    ResultsChartDescription,
+    ResultsNoMemory,
 
     Count
 };

@@ -6,6 +6,7 @@
 #include "records/recordsfile.h"
 #include "teacher/results/classresults.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -58,6 +59,7 @@ class TestResults : public QObject {
 private slots:
     void summary_data();
     void summary();
+    void folderInPlaceOfTheFile();
     void csvLine_data();
     void csvLine();
     void writeCsv();
@@ -135,6 +137,15 @@ void TestResults::summary()
         QVERIFY2(results.notices.front().message.contains(QStringLiteral("строке %1").arg(firstSkippedLine)),
                  qPrintable(results.notices.front().message));
     QCOMPARE(readAll(path), bytes.isNull() ? QByteArray("<missing>") : bytes);   // only read
+}
+
+void TestResults::folderInPlaceOfTheFile()
+{
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(u"records.ssu"_qs));
+    const ClassResults results = readClassResults(dir.filePath(u"records.ssu"_qs));
+    QVERIFY(results.fault && results.fault->contains(u"не файл"_qs));
+    QVERIFY(results.rows.empty() && results.names.size() == 0);
 }
 
 void TestResults::csvLine_data()

@@ -1,9 +1,11 @@
 #include "teacher/results/resultsmodel.h"
+#include "quiz/problemtexts.h"
 #include "records/recordsfile.h"
 
 #include <QCollator>
 #include <QDir>
 #include <QLocale>
+#include <new>
 #include <numeric>
 
 namespace {
@@ -32,7 +34,12 @@ void ResultsModel::open(const QString &folder)
     nameRank_.clear();
     topicRank_.clear();
     path_ = QDir(folder).filePath(RecordsFileName);
-    results_ = readClassResults(path_);
+    try {
+        results_ = readClassResults(path_);
+    } catch (const std::bad_alloc &) {
+        results_ = {};
+        results_.fault = problemText(ProblemId::ResultsNoMemory, QDir::toNativeSeparators(path_));
+    }
     endResetModel();
     emit opened();
 }

@@ -183,7 +183,7 @@ ResultsPage::ResultsPage(QWidget *parent) : QWidget(parent)
     summary->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);   // as the chart: first met, first
 
     QWidget *chart = named<QWidget>(makeGradeChart(), "gradeChart", "Диаграмма оценок по темам");
-    chart->setAccessibleDescription(QStringLiteral("Те же числа стоят в таблице «Оценки по темам»."));
+    chart->setAccessibleDescription(problemText(ProblemId::ResultsChartDescription));
 
     auto *filters = new QHBoxLayout;
     filters->addWidget(labelFor(nameFilter, QStringLiteral("&Имя:")));
