@@ -88,6 +88,8 @@ void TestResultsPage::filterSortAndExport()
     auto *exportButton = page.findChild<QPushButton *>(u"exportCsv"_qs);
     QVERIFY(table && topic && name && summary && notices && exportButton);
     QCOMPARE(exportButton->text(), u"Экспорт в CSV…"_qs);
+    const QString csvNote = page.findChild<QLabel *>(u"csvNote"_qs)->text();   // the format, said before exporting
+    QVERIFY2(csvNote.contains(u"точкой с запятой"_qs) && csvNote.contains(u"UTF-8 с меткой BOM"_qs), qPrintable(csvNote));
     for (QWidget *control : std::initializer_list<QWidget *>{table, topic, name, summary, exportButton})
         QVERIFY2(!control->accessibleName().isEmpty(), qPrintable(control->objectName()));
 
