@@ -22,7 +22,7 @@ QWidget *makeGradeChart()
     chart->legend()->setAlignment(Qt::AlignBottom);
     auto *view = new QChartView(chart);
     view->setRenderHint(QPainter::Antialiasing);
-    view->setMinimumHeight(260);
+    view->setMinimumHeight(360);   // room for nine topic names, one beside each bar
     return view;
 }
 

@@ -78,7 +78,8 @@ QVariant ResultsModel::data(const QModelIndex &index, int role) const
     const ResultRow &row = results_.rows[size_t(index.row())];
     if (role == Qt::TextAlignmentRole && index.column() == GradeColumn)
         return int(Qt::AlignCenter);
-    if (role != Qt::DisplayRole)
+    // A long topic is cut short in its column; the tip shows it whole.
+    if (role != Qt::DisplayRole && !(role == Qt::ToolTipRole && index.column() == TopicColumn))
         return {};
     switch (index.column()) {
     case NameColumn:

@@ -84,7 +84,6 @@ void fillSummary(QTableWidget &table, const ClassResults &results)
         table.setItem(i, 6, mean);
     }
     table.setSortingEnabled(true);
-    table.resizeColumnsToContents();
 }
 
 QString noticesText(const ClassResults &results)
@@ -180,6 +179,9 @@ ResultsPage::ResultsPage(QWidget *parent) : QWidget(parent)
     summary->setEditTriggers(QAbstractItemView::NoEditTriggers);
     summary->setSelectionBehavior(QAbstractItemView::SelectRows);
     summary->verticalHeader()->hide();
+    // Every number always in sight; a topic name gives way first.
+    summary->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    summary->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     summary->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);   // as the chart: first met, first
 
     QWidget *chart = named<QWidget>(makeGradeChart(), "gradeChart", "Диаграмма оценок по темам");
@@ -193,14 +195,15 @@ ResultsPage::ResultsPage(QWidget *parent) : QWidget(parent)
     filters->addWidget(refresh);
     filters->addWidget(exportButton);
 
-    auto *right = new QWidget;
-    auto *rightLayout = new QVBoxLayout(right);
-    rightLayout->setContentsMargins(0, 0, 0, 0);
-    rightLayout->addWidget(summary, 1);
-    rightLayout->addWidget(chart, 2);
-    auto *splitter = new QSplitter(Qt::Horizontal);
-    splitter->addWidget(table);
-    splitter->addWidget(right);
+    // The chart across the whole width, so that the long topic names stand beside their bars.
+    auto *tables = new QSplitter(Qt::Horizontal);
+    tables->addWidget(table);
+    tables->addWidget(summary);
+    tables->setStretchFactor(0, 2);
+    tables->setStretchFactor(1, 3);
+    auto *splitter = new QSplitter(Qt::Vertical);
+    splitter->addWidget(tables);
+    splitter->addWidget(chart);
     splitter->setStretchFactor(0, 1);
     splitter->setStretchFactor(1, 1);
 
