@@ -40,5 +40,6 @@ fi
 QT_QPA_PLATFORM=offscreen "$build/bench/bench_session" "$build/bench/bare_window" "$work"
 QT_QPA_PLATFORM=offscreen "$build/bench/bench_records" "$build/tools/zuf-check"
 QT_QPA_PLATFORM=offscreen "$build/bench/bench_teacher" "$build/tools/zuf-check"
+QT_QPA_PLATFORM=offscreen "$build/bench/bench_results"
 "$build/bench/bench_loading" --benchmark_min_time=0.5 --benchmark_color=false
 "$source/bench/measure-size.sh" "$build"

@@ -178,6 +178,25 @@ constexpr ProblemRow Problems[] = {
     {ProblemId::GradeScale, Part, u"Баллы — оценка: %1"},
     {ProblemId::AtLine, Part, u"Строка %1: %2"},
     {ProblemId::PupilNotStarted, Error, u"Программу ученика не удалось запустить: %1."},
+    {ProblemId::ResultsSkipped, Warning,
+     u"Повреждённых записей пропущено: %1 (первая — в строке %2); окно «Рекорды» их тоже не показывает."},
+    {ProblemId::ResultsSkippedMore, Warning,
+     u"Повреждённых записей пропущено больше %1 (первая — в строке %2); окно «Рекорды» их тоже не показывает."},
+    {ProblemId::ResultsGradesOutside, Warning,
+     u"Записей с оценкой не от 2 до 5: %1. В таблице они есть, а в диаграмму и средний балл не вошли."},
+    {ProblemId::ResultsNoRecords, Part, u"В папке %1 нет файла рекордов: здесь ещё никто не прошёл тест."},
+    {ProblemId::ResultsCsvFormat, Part,
+     u"В файле CSV поля разделены точкой с запятой, текст в кодировке UTF-8 с меткой BOM: так его сразу "
+     u"правильно открывают Excel и LibreOffice Calc с русскими настройками, где запятая — десятичный знак."},
+    {ProblemId::ResultsCsvWritten, Part, u"Строк таблицы записано в файл %1: %2."},
+    {ProblemId::ResultsCsvFailed, Error, u"Не удалось записать файл %1: %2."},
+    {ProblemId::ResultsCsvOverProgramFile, Part,
+     u"это файл программы тестов (.ssu); выберите для таблицы другое имя"},
+    {ProblemId::ResultsNoChart, Part,
+     u"Диаграмма в этой сборке не рисуется: в ней нет модуля Qt Charts. Те же числа стоят в таблице "
+     u"«Оценки по темам»."},
+    {ProblemId::ResultsChartDescription, Part, u"Те же числа стоят в таблице «Оценки по темам»."},
+    {ProblemId::ResultsNoMemory, Error, u"Для файла рекордов %1 не хватает памяти."},
 };
 
 static_assert(std::size(Problems) == size_t(ProblemId::Count), "one row per message");

@@ -104,6 +104,18 @@ enum class ProblemId {
     GradeScale,                 // parts of the limits' box and the problem list
     AtLine,
     PupilNotStarted,
+    // The teacher's results of a class.
+    ResultsSkipped,
+    ResultsSkippedMore,
+    ResultsGradesOutside,
+    ResultsNoRecords,
+    ResultsCsvFormat,
+    ResultsCsvWritten,
+    ResultsCsvFailed,
+    ResultsCsvOverProgramFile,
+    ResultsNoChart,
+    ResultsChartDescription,
+    ResultsNoMemory,
 
     Count
 };

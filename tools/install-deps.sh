@@ -7,6 +7,7 @@ packages=(
   build-essential cmake pkg-config
   bindfs fuse3   # two views of one folder: a share whose locks do nothing, for the records tests
   qt6-base-dev qt6-multimedia-dev qt6-svg-dev qt6-translations-l10n qt6-tools-dev-tools
+  qt6-charts-dev libqt6opengl6-dev   # the bar charts of the teacher's results (Qt Charts needs Qt OpenGL's CMake files)
   libqt6svg6
   libbenchmark-dev
   fonts-liberation2 fonts-dejavu-core
