@@ -120,7 +120,8 @@ OpenedBank openBankFile(const QString &path)
     case OpenedFile::Status::Missing:
         return refuse(problemText(ProblemId::BankMissing));
     case OpenedFile::Status::NotRegular:
-        return refuse(problemText(ProblemId::ConversionNotAFile));
+        return refuse(notAFileReason(status.what));
+    case OpenedFile::Status::UntrustedLink:   // only for writing; a bank is opened to read
     case OpenedFile::Status::Failed:
         return refuse(status.reason);
     }

@@ -1,4 +1,5 @@
 #include "teacher/teacherwindow.h"
+#include "teacher/results/resultspage.h"
 #include "teacher/limits.h"
 #include "teacher/preview.h"
 #include "teacher/quizfolder.h"
@@ -144,6 +145,7 @@ TeacherWindow::TeacherWindow()
     setCentralWidget(tabs_);
     buildActions();
     tabs_->addTab(buildQuestionsTab(), QStringLiteral("Вопросы"));
+    addResultsTab();
     note_ = new QLabel(this);
     note_->setObjectName(QStringLiteral("note"));
     note_->setWordWrap(true);
@@ -404,9 +406,17 @@ bool TeacherWindow::eventFilter(QObject *watched, QEvent *event)
     return QMainWindow::eventFilter(watched, event);
 }
 
+void TeacherWindow::addResultsTab()
+{
+    results_ = new ResultsPage(tabs_);
+    results_->setObjectName(QStringLiteral("resultsTab"));
+    tabs_->addTab(results_, QStringLiteral("Результаты"));
+}
+
 void TeacherWindow::openFolder(const QString &folder)
 {
     folder_ = folder;
+    results_->openFolder(folder);
     topics_->clear();
     otherTopics_.clear();
     QString first;
@@ -433,7 +443,11 @@ bool TeacherWindow::openFile(const QString &path)
         topics_->clear();
     if (topics_->count() == 0)
         topics_->hide();
+    const bool otherFolder = QDir(folder_) != info.absoluteDir();
     folder_ = info.absolutePath();
+    // Read once per folder: a class's records file may hold a million lines.
+    if (otherFolder)
+        results_->openFolder(folder_);
     loadBank(openBankFile(path), path);
     return true;
 }

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 
+class ResultsPage;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -59,6 +60,7 @@ protected:
 
 private:
     QWidget *buildQuestionsTab();
+    void addResultsTab();
     QWidget *buildEditor();
     QWidget *buildLimits();
     void buildActions();
@@ -105,6 +107,7 @@ private:
     size_t measuredUpTo_ = 0;
 
     QTabWidget *tabs_ = nullptr;
+    ResultsPage *results_ = nullptr;
     QListWidget *topics_ = nullptr, *questions_ = nullptr, *problems_ = nullptr;
     QLineEdit *questionEdit_ = nullptr;
     std::array<QLineEdit *, 4> answerEdits_{};

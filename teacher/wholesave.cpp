@@ -1,5 +1,6 @@
 #include "teacher/wholesave.h"
 #include "quiz/problemtexts.h"
+#include "quiz/regularfile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -28,7 +29,8 @@ std::optional<QString> saveWhole(const QString &path, const QByteArray &bytes)
 {
     const QFileInfo info(path);
     if (info.exists() && !info.isFile())
-        return problemText(ProblemId::SaveFailed, problemText(ProblemId::ConversionNotAFile));
+        return problemText(ProblemId::SaveFailed, info.isDir() ? notAFileReason(NotAFile::Folder)
+                                                               : notAFileReason(NotAFile::Device));
     if (info.exists()) {
         QFile old(path);
         if (!old.open(QIODevice::ReadOnly))

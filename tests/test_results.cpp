@@ -144,7 +144,7 @@ void TestResults::folderInPlaceOfTheFile()
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkdir(u"records.ssu"_qs));
     const ClassResults results = readClassResults(dir.filePath(u"records.ssu"_qs));
-    QVERIFY(results.fault && results.fault->contains(u"не файл"_qs));
+    QVERIFY(results.fault && results.fault->contains(u"на месте файла находится папка"_qs));
     QVERIFY(results.rows.empty() && results.names.size() == 0);
 }
 

@@ -18,9 +18,9 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("pipe") << "fifo" << "Файл вопросов не открыт: это не файл, а папка или устройство.";
-        QTest::newRow("device") << "device" << "Файл вопросов не открыт: это не файл, а папка или устройство.";
-        QTest::newRow("folder") << "folder" << "Файл вопросов не открыт: это не файл, а папка или устройство.";
+        QTest::newRow("pipe") << "fifo" << "Файл вопросов не открыт: это не файл, а именованный канал.";
+        QTest::newRow("device") << "device" << "Файл вопросов не открыт: это не файл, а устройство.";
+        QTest::newRow("folder") << "folder" << "Файл вопросов не открыт: на месте файла находится папка.";
         QTest::newRow("4 GB") << "huge" << "Файл вопросов не открыт: он больше 4 МБ.";
         QTest::newRow("missing") << "missing" << "Файл вопросов не открыт: такого файла нет.";
     }
