@@ -44,14 +44,6 @@ namespace {
 
 // ------------------------------------------------------------------ child: one listing
 
-// Peak resident memory starts again from the current value (Linux 4.0 and later).
-void resetPeak()
-{
-    QFile refs(QStringLiteral("/proc/self/clear_refs"));
-    if (refs.open(QIODevice::WriteOnly))
-        refs.write("5");
-}
-
 // Runs events until the list's viewport has been painted.
 class PaintWatch : public QObject {
 public:
@@ -121,7 +113,7 @@ int listOnce(int argc, char **argv)
     Form5 &window = form5();
     QCoreApplication::processEvents();
 
-    resetPeak();
+    report::resetPeak();
     const double before = report::statusMegabytes("VmRSS:");
     PaintWatch watch(window.List1->viewport());
     clock.restart();

@@ -29,14 +29,6 @@ namespace {
 constexpr int Lines = 1'000'000;
 constexpr int Runs = 3;
 
-// Peak resident memory starts again from the current value (Linux 4.0 and later).
-void resetPeak()
-{
-    QFile refs(QStringLiteral("/proc/self/clear_refs"));
-    if (refs.open(QIODevice::WriteOnly))
-        refs.write("5");
-}
-
 class PaintWatch : public QObject {
 public:
     bool painted = false;
@@ -63,7 +55,7 @@ int runChild(const QString &mode, const QString &folder)
             page->openFolder(folder);
     }
     const double before = report::statusMegabytes("VmRSS:");
-    resetPeak();
+    report::resetPeak();
     QElapsedTimer clock;
     clock.start();
     qint64 rows = 0;

@@ -24,10 +24,9 @@ import sys
 import tempfile
 import time
 
+from quizfiles import ANSWERS, QUESTIONS, TOPIC, Failure, question_file
+
 SKIP = 77
-TOPIC = "Наводнения"        # the catalogue reads it from qes8.ssu
-QUESTIONS = 10
-ANSWERS = 4
 # Latin letters stand in the keyboard map: xdotool types Cyrillic ones by remapping a
 # key for each, and under load the last one is sometimes lost.
 PUPIL = "Vanya"
@@ -37,17 +36,6 @@ QUIET = 0.4                 # seconds without new speech that end a step once it
 PATIENCE = 8.0              # seconds to wait for a phrase Orca has not said yet
 
 
-class Failure(Exception):
-    pass
-
-
-def question_file():
-    """Thresholds 9, 7, 5; in question n only answer 1 is right."""
-    lines = ["9,7,5,0"]
-    for n in range(1, QUESTIONS + 1):
-        answers = ",".join(f'"Вариант {n}.{k}"' for k in range(1, ANSWERS + 1))
-        lines.append(f'"Вопрос номер {n}",{answers},0,1,0,0,0')
-    return ("\r\n".join(lines) + "\r\n").encode("cp1251")
 
 
 class Speech:

@@ -20,6 +20,8 @@ import sys
 import tempfile
 import time
 
+from quizfiles import ANSWERS, QUESTIONS, TOPIC, Failure, question_file
+
 import gi
 
 gi.require_version("Atspi", "2.0")
@@ -29,22 +31,8 @@ import pyatspi  # noqa: E402
 TIMEOUT = 120.0         # seconds; generous, the CI machine may be busy
 POLL = 0.1
 
-TOPIC = "Наводнения"    # the catalogue reads it from qes8.ssu
-ANSWERS = 4
-QUESTIONS = 10
 
 
-class Failure(Exception):
-    pass
-
-
-def question_file():
-    """Thresholds 9, 7, 5; in question n only answer 1 is right."""
-    lines = ["9,7,5,0"]
-    for n in range(1, QUESTIONS + 1):
-        answers = ",".join(f'"Вариант {n}.{k}"' for k in range(1, ANSWERS + 1))
-        lines.append(f'"Вопрос номер {n}",{answers},0,1,0,0,0')
-    return ("\r\n".join(lines) + "\r\n").encode("cp1251")
 
 
 # The program under test; a wait ends at once when it has ended.
