@@ -172,18 +172,6 @@ QString decodeUnicode(QByteArrayView bytes, UnicodeForm form)
 
 namespace {
 
-const char *converterName(CyrillicEncoding encoding)
-{
-    switch (encoding) {
-    case CyrillicEncoding::Koi8R: return "KOI8-R";
-    case CyrillicEncoding::Cp866: return "IBM866";
-    case CyrillicEncoding::Iso88595: return "ISO-8859-5";
-    case CyrillicEncoding::MacCyrillic: return "x-mac-cyrillic";
-    case CyrillicEncoding::Windows1251: break;
-    }
-    return "windows-1251";
-}
-
 bool isRussianLower(char16_t c) { return (c >= u'а' && c <= u'я') || c == u'ё'; }
 bool isRussianUpper(char16_t c) { return (c >= u'А' && c <= u'Я') || c == u'Ё'; }
 
@@ -231,7 +219,7 @@ CyrillicEncoding detectCyrillicEncoding(QByteArrayView bytes)
     qsizetype bestScore = own.score();
     for (const CyrillicEncoding other : {CyrillicEncoding::Koi8R, CyrillicEncoding::Cp866, CyrillicEncoding::Iso88595,
                                          CyrillicEncoding::MacCyrillic}) {
-        const QString text = decodeCyrillic(bytes, other);
+        const QString text = decodeSingleByte(bytes, other);
         if (text.isNull())
             continue;
         const Plausibility p = plausibility(text);
@@ -266,17 +254,6 @@ QString iconvName(CyrillicEncoding encoding)
     case CyrillicEncoding::Windows1251: break;
     }
     return QStringLiteral("WINDOWS-1251");
-}
-
-QString decodeCyrillic(QByteArrayView bytes, CyrillicEncoding encoding)
-{
-    if (encoding == CyrillicEncoding::Windows1251)
-        return decode1251(bytes);
-    QStringDecoder decoder(converterName(encoding), QStringConverter::Flag::Stateless);
-    if (!decoder.isValid())
-        return QString();
-    QString text = decoder.decode(bytes);
-    return text.isNull() ? QStringLiteral("") : text;
 }
 
 QString shellWord(const QString &word)
@@ -392,7 +369,7 @@ Windows1251Conversion convertToWindows1251(QByteArrayView bytes, bool records)
         const CyrillicEncoding encoding = detectCyrillicEncoding(bytes);
         if (encoding == CyrillicEncoding::Windows1251)
             return {};
-        Windows1251Conversion converted = encodeLines(decodeCyrillic(bytes, encoding));
+        Windows1251Conversion converted = encodeLines(decodeSingleByte(bytes, encoding));
         converted.sourceName = cyrillicEncodingName(encoding);
         return converted;
     }

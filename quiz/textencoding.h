@@ -3,6 +3,7 @@
 // UTF-16 by default. Such a file is recognised here rather than shown to pupils as
 // a jumble of wrong letters.
 
+#include "quiz/codepage.h"
 #include <QByteArray>
 #include <QString>
 
@@ -23,8 +24,6 @@ QString iconvCommand(UnicodeForm form, const QString &from, const QString &to);
 // the bytes do not decode.
 QString decodeUnicode(QByteArrayView bytes, UnicodeForm form);
 
-// The single-byte Cyrillic encodings a teacher's file may come in besides Windows-1251.
-enum class CyrillicEncoding { Windows1251, Koi8R, Cp866, Iso88595, MacCyrillic };
 
 // The encoding in which bytes read as Russian text best: Windows1251 unless another
 // gives clearly more plausible letters (see textencoding.cpp). Bytes of ASCII only, or
@@ -34,8 +33,6 @@ CyrillicEncoding detectCyrillicEncoding(QByteArrayView bytes);
 QString cyrillicEncodingName(CyrillicEncoding encoding);
 // The encoding's name for iconv.
 QString iconvName(CyrillicEncoding encoding);
-// The text of bytes in that encoding; a null string when no converter is at hand.
-QString decodeCyrillic(QByteArrayView bytes, CyrillicEncoding encoding);
 
 // A file name as a shell command line needs it: quoted when it holds anything
 // besides letters, digits and . _ - /.

@@ -19,6 +19,7 @@
 #include <QSet>
 #include <QStandardPaths>
 #include <QStringEncoder>
+#include "cyrillic_support.h"
 #include <QTemporaryDir>
 #include <QTest>
 #ifdef Q_OS_LINUX
@@ -921,10 +922,11 @@ void TestCheck::everyMistakeNamed_data()
     QTest::newRow("limit above the maximum") << bytesOf(QString(clean).replace("19,17,14,0", "21,17,14,0")) << 1 << 1 << LimitAboveMaximum << 0 << F::Header;
     QTest::newRow("no right answer") << q(3, "\"Вопрос 3\",\"А\",\"Б\",\"В\",\"Г\",0,0,0,0,0") << 4 << 1 << NoRightAnswer << 3 << F::Question;
     QTest::newRow("every answer right") << q(3, "\"Вопрос 3\",\"А\",\"Б\",\"В\",\"Г\",0,1,1,1,1") << 4 << 1 << AllAnswersRight << 3 << F::Question;
-    for (const char *encoding : {"KOI8-R", "IBM866", "ISO-8859-5", "x-mac-cyrillic"}) {
-        QStringEncoder other(encoding);
-        QTest::addRow("question file in %s", encoding) << QByteArray(other.encode(clean)) << 1 << 1 << UnicodeFile << 0 << F::Header;
-    }
+    const std::pair<CyrillicEncoding, const char *> others[] = {{CyrillicEncoding::Koi8R, "KOI8-R"},
+        {CyrillicEncoding::Cp866, "IBM866"}, {CyrillicEncoding::Iso88595, "ISO-8859-5"},
+        {CyrillicEncoding::MacCyrillic, "x-mac-cyrillic"}};
+    for (const auto &[encoding, name] : others)
+        QTest::addRow("question file in %s", name) << encodeCyrillic(clean, encoding, name) << 1 << 1 << UnicodeFile << 0 << F::Header;
     QTest::newRow("records file renamed") << bytesOf("Анна,Наводнения, 5\r\nБорис,Землетрясение, 4\r\n") << 1 << 1
                                           << RecordsFileAsQuestions << 0 << F::Header;
     QTest::newRow("nine questions") << bytesOf(clean.section("\r\n", 0, 9) + "\r\n") << 11 << 1 << TooFewQuestions << 0 << F::None;

@@ -1,0 +1,42 @@
+#include "quiz/codepage_system.h"
+
+#include <iconv.h>
+
+namespace {
+
+// The C library's iconv: Qt's converter would bring in the ICU data, more than a
+// megabyte of memory for 256 characters.
+const char *iconvName(CyrillicEncoding encoding)
+{
+    switch (encoding) {
+    case CyrillicEncoding::Koi8R: return "KOI8-R";
+    case CyrillicEncoding::Cp866: return "CP866";
+    case CyrillicEncoding::Iso88595: return "ISO-8859-5";
+    case CyrillicEncoding::MacCyrillic: return "MACCYRILLIC";
+    case CyrillicEncoding::Windows1251: break;
+    }
+    return "WINDOWS-1251";
+}
+
+} // namespace
+
+ByteTable systemByteTable(CyrillicEncoding encoding)
+{
+    ByteTable table;
+    table.fill(NoCharacter);
+    const iconv_t cd = iconv_open("UTF-16LE", iconvName(encoding));
+    if (cd == iconv_t(-1))
+        return table;
+    for (int b = 0; b < 256; ++b) {
+        char in = char(b);
+        unsigned char out[4] = {};
+        char *inPtr = &in;
+        char *outPtr = reinterpret_cast<char *>(out);
+        size_t inLeft = 1, outLeft = sizeof out;
+        if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != size_t(-1) && outLeft == 2)
+            table[b] = char16_t(out[0] | out[1] << 8);
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+    iconv_close(cd);
+    return table;
+}
