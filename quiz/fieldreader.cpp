@@ -151,6 +151,7 @@ QByteArrayView FieldReader::readField()
     if (raw.size() > MaxFieldBytes)
         fail(problemAt(last_.line, last_.column, ProblemId::FieldTooLong, MaxFieldBytes));
     skipSeparator();
+    lastBytes_ = raw;
     return raw;
 }
 

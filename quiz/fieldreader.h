@@ -41,6 +41,8 @@ public:
     qsizetype contentEnd() const { return contentEnd_; }
 
     const FieldInfo &lastField() const { return last_; }
+    // The bytes of the last field read, inside its quotes; valid while the caller's bytes are.
+    QByteArrayView lastBytes() const { return lastBytes_; }
     // Oddities that the rules read past but a teacher should see: a quoted text
     // over several lines, characters after a closing quote.
     const std::vector<FileProblem> &notes() const { return notes_; }
@@ -66,5 +68,6 @@ private:
     int line_ = 1;
     qsizetype lineStart_ = 0;
     FieldInfo last_;
+    QByteArrayView lastBytes_;
     std::vector<FileProblem> notes_;
 };

@@ -1,4 +1,5 @@
 #include "quiz/questionfile.h"
+#include "quiz/codepage.h"
 #include "quiz/fieldreader.h"
 #include "quiz/problemtexts.h"
 #include "quiz/textencoding.h"
@@ -33,6 +34,11 @@ qint16 readInt(FieldReader &r) { return r.readInt(); }
 bool skip(FieldReader &r) { r.skipField(); return true; }
 
 constexpr int TextFields = 5;
+
+IgnoredField keptField(const FieldReader &r)
+{
+    return {decode1251(r.lastBytes()), r.lastField().quoted};
+}
 
 // The first text field of a record written without quotes: the likeliest place
 // of a comma that split a text into two fields.
@@ -101,6 +107,7 @@ QuestionRecord readRecord(FieldReader &reader, int number, QuestionFileContents 
     for (QString &answer : record.answers)
         answer = read(readText);
     read(skip);
+    record.sixth = keptField(reader);
     for (qint16 &flag : record.correct) {
         try {
             flag = read(readInt);
@@ -120,6 +127,7 @@ void readHeader(FieldReader &reader, QuestionFileContents &contents)
     contents.threshold4 = readFieldOf(reader, 0, 2, readInt);
     contents.threshold3 = readFieldOf(reader, 0, 3, readInt);
     readFieldOf(reader, 0, 4, readInt);
+    contents.headerFourth = keptField(reader);
 }
 
 void noteQuestionsWithoutRightAnswer(QuestionFileContents &contents, const std::vector<int> &recordLines)

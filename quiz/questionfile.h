@@ -13,15 +13,24 @@ inline constexpr int MaxQuestionRecords = 90;
 // A larger file is refused: ninety questions fit in a small fraction of it.
 inline constexpr qsizetype MaxQuestionFileBytes = 4 * 1024 * 1024;
 
+// A field the quiz reads past, kept as it was written so that an editor can write
+// it back: its text (a number as its digits, an empty field empty) and its quotes.
+struct IgnoredField {
+    QString text = QStringLiteral("0");   // what the shipped banks hold
+    bool quoted = false;
+};
+
 struct QuestionRecord {
     QString question;
     std::array<QString, 4> answers;
     std::array<qint16, 4> correct{};     // as read: 1 is right, anything else wrong
+    IgnoredField sixth;                  // between the answers and the flags
     int line = 0;                        // where the record starts in the file
 };
 
 struct QuestionFileContents {
     qint16 threshold5 = 0, threshold4 = 0, threshold3 = 0;
+    IgnoredField headerFourth;            // a number, as written
     std::vector<QuestionRecord> records;  // a refused file: those read before the fault
     std::vector<FileProblem> warnings;
     std::optional<FileProblem> fault;     // set when the program must refuse the file

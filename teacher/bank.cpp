@@ -51,6 +51,19 @@ void appendText(QByteArray &out, const QString &text, int question, int field,
     out += '"';
 }
 
+// A kept field as it was read. Read by the reader's rules it always can be: a quoted
+// text holds no quote; a bare one no comma or line break and begins with neither a
+// space nor a quote. Anything else was not read from a file and is written as 0.
+QByteArray keptField(const IgnoredField &field)
+{
+    const auto bytes = encode1251(field.text);
+    if (field.quoted && bytes && !bytes->contains('"'))
+        return '"' + *bytes + '"';
+    const bool bare = bytes && !bytes->startsWith(' ') && !bytes->startsWith('"')
+        && std::none_of(bytes->begin(), bytes->end(), [](char c) { return c == ',' || c == '\r' || c == '\n'; });
+    return !field.quoted && bare ? *bytes : QByteArray("0");
+}
+
 } // namespace
 
 WrittenBank writeQuestionFile(const EditedBank &bank)
@@ -59,14 +72,14 @@ WrittenBank writeQuestionFile(const EditedBank &bank)
     QByteArray &out = written.bytes;
     out.reserve(qsizetype(bank.records.size()) * 300 + 16);
     out += QByteArray::number(bank.threshold5) + ',' + QByteArray::number(bank.threshold4) + ','
-        + QByteArray::number(bank.threshold3) + ",0\r\n";
+        + QByteArray::number(bank.threshold3) + ',' + keptField(bank.headerFourth) + "\r\n";
     for (size_t i = 0; i < bank.records.size(); ++i) {
         const QuestionRecord &r = bank.records[i];
         for (int field = 0; field < TextFieldsPerQuestion; ++field) {
             appendText(out, fieldText(r, field), int(i) + 1, field, written.unwritable);
             out += ',';
         }
-        out += '0';
+        out += keptField(r.sixth);
         for (qint16 flag : r.correct)
             out += ',' + QByteArray::number(flag);
         out += "\r\n";
@@ -95,6 +108,7 @@ OpenedBank readBank(QByteArrayView bytes, const QString &file)
     opened.bank.threshold5 = contents.threshold5;
     opened.bank.threshold4 = contents.threshold4;
     opened.bank.threshold3 = contents.threshold3;
+    opened.bank.headerFourth = std::move(contents.headerFourth);
     opened.bank.records = std::move(contents.records);
     opened.problems = std::move(contents.warnings);
     if (contents.fault) {

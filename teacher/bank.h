@@ -1,7 +1,8 @@
 #pragma once
 // A question bank as the workbench edits it, and its question file: written the way
-// the shipped banks are (Windows-1251, CR LF, every text in double quotes, the sixth
-// field 0), so that a shipped bank opened and saved unchanged keeps its bytes.
+// the shipped banks are (Windows-1251, CR LF, every text in double quotes), the fields
+// the quiz reads past as they were read, so that a bank opened and saved unchanged
+// keeps every value and a shipped bank its bytes.
 
 #include "quiz/questionfile.h"
 #include <QByteArray>
@@ -11,6 +12,7 @@
 
 struct EditedBank {
     qint16 threshold5 = 0, threshold4 = 0, threshold3 = 0;
+    IgnoredField headerFourth;
     std::vector<QuestionRecord> records;
 };
 

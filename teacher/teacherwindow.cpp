@@ -138,7 +138,8 @@ TeacherWindow::TeacherWindow()
         icon.addFile(QStringLiteral(":/icons/teacher-%1.png").arg(size));
     setWindowIcon(icon);
     startProgram = [](const QString &program, const QString &folder) {
-        return QProcess::startDetached(program, {}, folder);
+        qint64 pid = 0;
+        return QProcess::startDetached(program, {}, folder, &pid) ? pid : 0;
     };
     tabs_ = new QTabWidget(this);
     tabs_->setObjectName(QStringLiteral("tabs"));
@@ -177,6 +178,20 @@ TeacherWindow::TeacherWindow()
 TeacherWindow::~TeacherWindow()
 {
     ++checkGeneration_;
+    dropEndedTrials(true);
+}
+
+// A trial's folder goes once its pupil's program has ended. One still in use when
+// the workbench closes is left to the system's temporary files, not pulled from
+// under the pupil.
+void TeacherWindow::dropEndedTrials(bool closing)
+{
+    std::erase_if(trials_, [closing](PupilTrial &trial) {
+        const bool running = processRunning(trial.pid);
+        if (running && closing)
+            trial.folder->setAutoRemove(false);
+        return closing || !running;
+    });
 }
 
 void TeacherWindow::buildActions()
@@ -846,8 +861,9 @@ void TeacherWindow::startPupilTest()
         return;
     }
     // A fresh copy each time: the pupil's records of a trial stay in it and go with it.
-    pupilCopy_ = std::make_unique<QTemporaryDir>();
-    const QDir copy(pupilCopy_->path());
+    dropEndedTrials(false);
+    auto folder = std::make_unique<QTemporaryDir>();
+    const QDir copy(folder->path());
     const QDir source(folder_);
     for (const Topic &topic : topicCatalogue())
         QFile::copy(source.filePath(topic.file), copy.filePath(topic.file));
@@ -858,10 +874,13 @@ void TeacherWindow::startPupilTest()
     const QString target = copy.filePath(isTopic ? own : topicCatalogue().front().file);
     QFile::remove(target);
     const auto why = saveWhole(target, written.bytes);
-    if (!pupilCopy_->isValid() || why) {
-        QMessageBox::warning(this, Title, problemText(ProblemId::PupilNotStarted, why.value_or(pupilCopy_->errorString())));
+    if (!folder->isValid() || why) {
+        QMessageBox::warning(this, Title, problemText(ProblemId::PupilNotStarted, why.value_or(folder->errorString())));
         return;
     }
-    if (!startProgram(pupilProgram(), copy.path()))
+    const qint64 pid = startProgram(pupilProgram(), copy.path());
+    if (pid == 0)
         QMessageBox::warning(this, Title, problemText(ProblemId::PupilNotStarted, pupilProgram()));
+    else
+        trials_.push_back({std::move(folder), pid});
 }

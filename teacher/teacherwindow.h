@@ -39,8 +39,9 @@ public:
     // The pupil's program on the edited bank, in a throw-away copy of the folder.
     void startPupilTest();
 
-    // How the pupil's program is started: program, working folder; false when it did not start.
-    std::function<bool(const QString &, const QString &)> startProgram;
+    // How the pupil's program is started: program, working folder; its process id,
+    // 0 when it did not start.
+    std::function<qint64(const QString &, const QString &)> startProgram;
 
     const EditedBank &bank() const { return bank_; }
     const QString &filePath() const { return path_; }
@@ -100,7 +101,13 @@ private:
     QUndoStack undo_;
     QTimer checkTimer_;
     quint64 checkGeneration_ = 0;
-    std::unique_ptr<QTemporaryDir> pupilCopy_;
+    // Each trial's folder and the process using it: kept while that runs.
+    struct PupilTrial {
+        std::unique_ptr<QTemporaryDir> folder;
+        qint64 pid = 0;
+    };
+    std::vector<PupilTrial> trials_;
+    void dropEndedTrials(bool closing);
     TextFitTest fits_;
     QTimer fitTimer_, previewTimer_;
     std::vector<BankProblem> problemsFound_;

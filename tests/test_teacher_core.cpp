@@ -40,14 +40,20 @@ EditedBank bankOf(int questions, std::array<qint16, 4> correct = {1, 0, 0, 0})
     return bank;
 }
 
+bool sameField(const IgnoredField &a, const IgnoredField &b)
+{
+    return a.text == b.text && a.quoted == b.quoted;
+}
+
 bool sameBank(const EditedBank &a, const EditedBank &b)
 {
     if (std::tie(a.threshold5, a.threshold4, a.threshold3) != std::tie(b.threshold5, b.threshold4, b.threshold3)
-        || a.records.size() != b.records.size())
+        || !sameField(a.headerFourth, b.headerFourth) || a.records.size() != b.records.size())
         return false;
     for (size_t i = 0; i < a.records.size(); ++i) {
         const QuestionRecord &x = a.records[i], &y = b.records[i];
-        if (x.question != y.question || x.answers != y.answers || x.correct != y.correct)
+        if (x.question != y.question || x.answers != y.answers || x.correct != y.correct
+            || !sameField(x.sixth, y.sixth))
             return false;
     }
     return true;
@@ -77,7 +83,8 @@ private slots:
     }
 
     // Random banks of every character Windows-1251 holds (but the quote and line
-    // breaks), commas and leading spaces included, and flags the reader takes as wrong.
+    // breaks), commas and leading spaces included, and flags the reader takes as wrong;
+    // the fields the quiz reads past hold numbers, quoted or bare texts, or nothing.
     void generatedBanksKeepEveryValue()
     {
         QRandomGenerator random(1251);
@@ -92,11 +99,27 @@ private slots:
                 t += alphabet[random.bounded(alphabet.size())];
             return t;
         };
+        const auto number = [&] {
+            return QString::number(random.bounded(-40, 40)) + QString(random.bounded(3), u' ');
+        };
+        const auto ignored = [&](bool header) -> IgnoredField {
+            switch (random.bounded(4)) {
+            case 0: return {number(), false};
+            case 1: return {QString(), false};
+            case 2:   // a quoted text may run over lines
+                return header ? IgnoredField{QString::number(random.bounded(100)), true}
+                              : IgnoredField{text() + QString(random.bounded(2), u'\n') + text(), true};
+            default:   // bare: no comma, no leading space
+                return header ? IgnoredField{QStringLiteral("-0"), false}
+                              : IgnoredField{u'x' + text().remove(u','), false};
+            }
+        };
         for (int round = 0; round < 200; ++round) {
             EditedBank bank;
             bank.threshold5 = qint16(random.bounded(-5, 40));
             bank.threshold4 = qint16(random.bounded(-5, 40));
             bank.threshold3 = qint16(random.bounded(-5, 40));
+            bank.headerFourth = ignored(true);
             for (int q = 10 + random.bounded(81); q > 0; --q) {
                 QuestionRecord r;
                 r.question = text();
@@ -104,6 +127,7 @@ private slots:
                     a = text();
                 for (qint16 &f : r.correct)
                     f = qint16(random.bounded(-2, 3));
+                r.sixth = ignored(false);
                 bank.records.push_back(r);
             }
             const WrittenBank written = writeQuestionFile(bank);

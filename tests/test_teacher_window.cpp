@@ -69,7 +69,7 @@ private slots:
         window_ = std::make_unique<TeacherWindow>();
         window_->startProgram = [this](const QString &program, const QString &folder) {
             started_ << program << folder;
-            return true;
+            return pupilPid_;
         };
         window_->openFolder(folder_->path());
         window_->show();
@@ -78,9 +78,11 @@ private slots:
 
     void cleanup()
     {
-        window_->undoStack().setClean();
+        if (window_)
+            window_->undoStack().setClean();
         window_.reset();
         started_.clear();
+        pupilPid_ = EndedPid;
     }
 
     void walk_data()
@@ -195,6 +197,26 @@ private slots:
         QCOMPARE(gui::readFile(folder_->filePath(QStringLiteral("qes1.ssu"))), expectedBank(shipped_));
         QCOMPARE(gui::readFile(folder_->filePath(QStringLiteral("qes1.ssu.bak"))), shipped_);
         QVERIFY(!w.isWindowModified());
+    }
+
+    // A trial's folder stays while its pupil's program runs, past the workbench too;
+    // one whose program has ended goes at the next trial or when the workbench closes.
+    void trialFoldersStayWhilePupilsRun()
+    {
+        pupilPid_ = QCoreApplication::applicationPid();   // a program that runs on
+        QTest::keyClick(window_.get(), Qt::Key_F5);
+        pupilPid_ = EndedPid;
+        QTest::keyClick(window_.get(), Qt::Key_F5);
+        QTest::keyClick(window_.get(), Qt::Key_F5);
+        QCOMPARE(started_.size(), 6);
+        const QString running = QDir(started_[1]).filePath(QStringLiteral("qes1.ssu"));
+        QVERIFY(QFileInfo::exists(running));
+        QVERIFY(!QFileInfo::exists(started_[3]));
+        QVERIFY(QFileInfo::exists(QDir(started_[5]).filePath(QStringLiteral("qes1.ssu"))));
+        window_.reset();
+        QCOMPARE(gui::readFile(running), shipped_);
+        QVERIFY(!QFileInfo::exists(started_[5]));
+        QVERIFY(QDir(started_[1]).removeRecursively());
     }
 
     // Every edit undone in turn gives back the shipped bytes; redo all gives the edits again.
@@ -337,6 +359,9 @@ private:
     std::unique_ptr<TeacherWindow> window_;
     QByteArray shipped_;
     QStringList started_;
+    // No process has this id: odd, so never a Windows one, and past any Linux pid_max.
+    static constexpr qint64 EndedPid = 0x7fffffff;
+    qint64 pupilPid_ = EndedPid;
 };
 
 QTEST_MAIN(TestTeacherWindow)
