@@ -56,10 +56,10 @@ const ControlRow controls[] = {
     {.name = "Label8", .kind = K::Label, .text = "Количество баллов", .left = 240, .top = 840, .width = 1935, .height = 375, .font = Sans825, .fore = Black, .align = Align::Centre, .tabIndex = 8, .hidden = true},
     {.name = "Label7", .kind = K::Label, .text = "Номер вопроса", .left = 6120, .top = 840, .width = 1815, .height = 375, .font = Sans825, .fore = Black, .align = Align::Centre, .tabIndex = 7, .hidden = true},
     {.name = "Label6", .kind = K::Label, .text = "0", .left = 240, .top = 120, .width = 1815, .height = 735, .font = {"Times New Roman", 36}, .fore = Black, .align = Align::Centre, .tabIndex = 6, .hidden = true, .accessibleName = "Количество баллов: %1"},
-    {.name = "Label5", .kind = K::Label, .left = 1080, .top = 5400, .width = 6735, .height = 615, .font = Sans825, .tabIndex = 4},
-    {.name = "Label4", .kind = K::Label, .left = 1080, .top = 4680, .width = 6975, .height = 615, .font = Sans825, .tabIndex = 3},
-    {.name = "Label3", .kind = K::Label, .left = 1080, .top = 3960, .width = 6735, .height = 615, .font = Sans825, .tabIndex = 2},
-    {.name = "Label2", .kind = K::Label, .left = 1080, .top = 3240, .width = 6735, .height = 615, .font = Sans825, .back = systemColour(0), .tabIndex = 1},
+    {.name = "Label5", .kind = K::Label, .left = 1080, .top = 5400, .width = 6735, .height = 615, .font = Sans825, .tabIndex = 4, .namesControl = true},
+    {.name = "Label4", .kind = K::Label, .left = 1080, .top = 4680, .width = 6975, .height = 615, .font = Sans825, .tabIndex = 3, .namesControl = true},
+    {.name = "Label3", .kind = K::Label, .left = 1080, .top = 3960, .width = 6735, .height = 615, .font = Sans825, .tabIndex = 2, .namesControl = true},
+    {.name = "Label2", .kind = K::Label, .left = 1080, .top = 3240, .width = 6735, .height = 615, .font = Sans825, .back = systemColour(0), .tabIndex = 1, .namesControl = true},
     {.name = "Label1", .kind = K::Label, .left = 360, .top = 1680, .width = 7455, .height = 1455, .font = {"MS Sans Serif", 9.75}, .fore = rgbColour(64, 0, 0), .tabIndex = 0},
 };
 

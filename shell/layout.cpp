@@ -1,6 +1,7 @@
 #include "shell/layout.h"
 #include "shell/textfit.h"
 #include "shell/appearance.h"
+#include "shell/screenreader.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -85,6 +86,12 @@ void CaptionLabel::paintEvent(QPaintEvent *)
     layout.draw(&painter, box.topLeft());
 }
 
+void CaptionLabel::showEvent(QShowEvent *event)
+{
+    QLabel::showEvent(event);
+    tellControlShown(*this);
+}
+
 void CaptionLabel::mousePressEvent(QMouseEvent *event)
 {
     pressed_ = event->button() == Qt::LeftButton;
@@ -117,6 +124,12 @@ void CommandButton::keyPressEvent(QKeyEvent *event)
         QPushButton::keyPressEvent(event);
 }
 
+void CommandButton::showEvent(QShowEvent *event)
+{
+    QPushButton::showEvent(event);
+    tellControlShown(*this);
+}
+
 TickBox::TickBox(QWidget *parent) : QCheckBox(parent)
 {
     setAutoFillBackground(true);
@@ -140,6 +153,12 @@ void TickBox::paintEvent(QPaintEvent *)
         frame.backgroundColor = palette().color(QPalette::Window);
         painter.drawPrimitive(QStyle::PE_FrameFocusRect, frame);
     }
+}
+
+void TickBox::showEvent(QShowEvent *event)
+{
+    QCheckBox::showEvent(event);
+    tellControlShown(*this);
 }
 
 FrameShape::FrameShape(QWidget *parent, QColor outline, bool rounded)
@@ -181,9 +200,10 @@ void LineShape::paintEvent(QPaintEvent *)
 
 // ---------------------------------------------------------------- accessibility
 
-// Marks a window that is its own client, and the drawings a screen reader skips.
+// Marks a window that is its own client, and the drawings and the labels a screen
+// reader skips.
 static constexpr char LayoutClientProperty[] = "zufLayoutClient";
-static constexpr char DecorationProperty[] = "zufDecoration";
+static constexpr char LeftOutProperty[] = "zufLeftOut";
 
 namespace {
 
@@ -209,7 +229,8 @@ public:
 
 // The client of a table's window lists its controls without the frames, lines and
 // unnamed pictures, which only draw: a screen reader would stop on each of them and
-// read nothing. A window of its own reads as a window, whatever its frame.
+// read nothing; and without the labels whose text is read as a control's name, which
+// review would read twice. A window of its own reads as a window, whatever its frame.
 class LayoutClientAccessible : public QAccessibleWidget {
 public:
     explicit LayoutClientAccessible(QWidget *client)
@@ -235,7 +256,7 @@ private:
     {
         QList<QWidget *> shown;
         for (QWidget *w : widget()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
-            if (!w->isWindow() && !w->property(DecorationProperty).toBool())
+            if (!w->isWindow() && !w->property(LeftOutProperty).toBool())
                 shown << w;
         return shown;
     }
@@ -261,8 +282,8 @@ void setAccessibleTexts(QWidget &w, const ControlRow &row)
 {
     const bool drawingOnly = row.kind == ControlKind::FrameShape || row.kind == ControlKind::Line
         || (row.kind == ControlKind::Picture && !row.accessibleName);
-    if (drawingOnly)
-        w.setProperty(DecorationProperty, true);
+    if (drawingOnly || row.namesControl)
+        w.setProperty(LeftOutProperty, true);
     if (row.accessibleName) {
         if (auto *label = qobject_cast<CaptionLabel *>(&w))
             label->namePattern = QString::fromUtf8(row.accessibleName);

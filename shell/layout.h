@@ -55,6 +55,9 @@ struct ControlRow {
     // every frame shape and line, is left out of the accessibility tree.
     const char *accessibleName = nullptr;
     const char *accessibleDescription = nullptr;
+    // Labels: the text is read as the name of the control beside it (an answer as its
+    // tick box), so the label itself is left out of the tree and read once.
+    bool namesControl = false;
 };
 
 // One entry of a menu bar: a heading (level 0) or an item of the heading above it
@@ -123,6 +126,7 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
@@ -140,6 +144,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 };
 
 // A check box of the tables: only the tick box is drawn, never the caption; the
@@ -151,6 +156,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 };
 
 // A rectangle outline one pixel wide, transparent inside and to the mouse.

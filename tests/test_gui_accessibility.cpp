@@ -137,6 +137,13 @@ void TestAccessibility::questionScreenReadsAnswersAndCounters()
         }
         QAccessibleInterface *group = accessibleOf(main.Check1)->parent();
         QCOMPARE(group->text(QAccessible::Description), QStringLiteral("Вопрос %1").arg(n));
+        // Review reads each answer once: by its tick box, not again by the label beside it.
+        QStringList names;
+        for (QAccessibleInterface *object : reachable(accessibleOf(&main)))
+            names << object->text(QAccessible::Name);
+        for (int k = 1; k <= 4; ++k)
+            QCOMPARE(names.count(QStringLiteral("Ответ %1.%2").arg(n).arg(k)), 1);
+        QVERIFY(names.contains(nameOf(main.Label6)) && names.contains(nameOf(main.Label9)));
         QCOMPARE(nameOf(main.Label6), QStringLiteral("Количество баллов: %1").arg(n - 1));
         QCOMPARE(nameOf(main.Label9), QStringLiteral("Номер вопроса: %1").arg(n));
         QCOMPARE(main.Label9->text(), numberText(qint16(n)));

@@ -31,7 +31,7 @@ SKIP = 77
 # key for each, and under load the last one is sometimes lost.
 PUPIL = "Vanya"
 # The phrase, then the voice it is spoken in.
-SPEECH = re.compile(r"SPEECH OUTPUT: '(.*)'\s*(\{.*\})?\s*$")
+SPEECH = re.compile(r"SPEECH OUTPUT: '(.*)'\s*(\{.*\}|None)?\s*$")
 QUIET = 0.4                 # seconds without new speech that end a step once its phrases came
 PATIENCE = 8.0              # seconds to wait for a phrase Orca has not said yet
 
@@ -152,6 +152,18 @@ def open_file_menu(run):
         run.step("Down: the File menu opens", lambda: key("Down"), ["Новый тест"])
 
 
+def review_window(run, n):
+    """Keypad plus twice reads the whole window in flat review (keypad minus leaves it):
+    the counters, the question, each answer once with its box, and 'Ответ'."""
+    answers = [f"Вариант {n}.{k}" for k in range(1, ANSWERS + 1)]
+    heard = run.step(f"question {n}: keypad plus twice, review reads the window, keypad minus",
+                     keys("KP_Add", "KP_Add", "KP_Subtract"),
+                     [f"Количество баллов: {n - 1} Номер вопроса: {n}", f"Вопрос номер {n}"] + answers + ["Ответ"])
+    for answer in answers:
+        if sum(answer in phrase for phrase in heard) != 1:
+            run.failures.append(f"review of question {n}: {answer!r} not read once")
+
+
 def drive(run, workdir):
     """A whole run, keyboard only."""
     run.step("the program starts: welcome window", None,
@@ -172,6 +184,8 @@ def drive(run, workdir):
     # The older build had "Ответ" first in the window, the answers after it.
     back = ["shift+Tab"] if run.observe else ["shift+Tab", "shift+Tab"]
     for n in range(1, QUESTIONS + 1):
+        if n == 2 and not run.observe:
+            review_window(run, n)
         if n < QUESTIONS:
             then = [f"Ответ принят. Вопрос номер {n + 1}", f"Вопрос {n + 1} из 10", f"Количество баллов: {n}"]
         else:

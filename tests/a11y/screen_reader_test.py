@@ -252,6 +252,10 @@ def check_question_screen(main, n, score):
         c.equal(f"name of tick box {k}", box.name, f"Вариант {n}.{k}")
         c.equal(f"description of tick box {k}", box.description, f"Ответ {k}")
         c.true(f"tick box {k} unticked", not states(box).contains(pyatspi.STATE_CHECKED))
+    # Review reads each answer once: by its tick box, not again by the label beside it.
+    names = [acc.name for acc in walk(main)]
+    for k in range(1, ANSWERS + 1):
+        c.equal(f"objects read as answer {k}", names.count(f"Вариант {n}.{k}"), 1)
     # The question is the description of the group the boxes stand in.
     group = boxes[0].parent if boxes else None
     c.true("the tick boxes' group carries the question as description",
