@@ -174,8 +174,9 @@ def drive(run, workdir):
     open_file_menu(run)
     run.step("Return on 'Новый тест': the topic window", lambda: key("Return"),
              ["Выбор темы", "Безопасность при"])
-    run.step("Down, Down, Down: the fourth topic", keys("Down", "Down", "Down"),
-             ["Землетрясение", "Мероприятия", TOPIC])
+    # One key a step: Orca drops what it was saying of a row when the next key comes quickly.
+    for n, topic in enumerate(["Землетрясение", "Мероприятия", TOPIC], start=2):
+        run.step(f"Down: topic {n}", lambda: key("Down"), [topic])
     if run.observe:
         run.step("Tab, Space on Ok: question 1", keys("Tab", "space"))
     else:
