@@ -10,7 +10,6 @@
 
 #include <QDir>
 #include <QRandomGenerator>
-#include <QStringEncoder>
 #include <QTest>
 #include <cstdio>
 
