@@ -94,6 +94,6 @@ void finishTest()
     if (notSaved) {
         const bool maybeSaved = *notSaved == unconfirmedMessage(RecordsFileName);
         showFault(&result, QStringLiteral("Ошибка"),
-                  maybeSaved ? *notSaved : QStringLiteral("Результат не удалось записать в файл рекордов.\n") + *notSaved);
+                  maybeSaved ? *notSaved : problemText(ProblemId::RecordsResultNotSaved) + u'\n' + *notSaved);
     }
 }

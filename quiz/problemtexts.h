@@ -38,7 +38,27 @@ enum class ProblemId {
     // The records reader.
     LastRecordTorn,
     RecordSkipped,
+    RecordLineCut,              // a part of RecordSkipped
     MoreDamagedRecords,
+    // The records file's opening, reading and writing faults.
+    RecordsUnwritableCharacters,
+    RecordsWriteFailed,
+    RecordsOpenFailed,
+    RecordsReadFailed,
+    RecordsBusy,
+    RecordsUnconfirmed,
+    RecordsTooLarge,
+    RecordsResultNotSaved,
+    // The system's reasons as a pupil reads them (parts of the faults above).
+    SystemNoFolder,
+    SystemFileInPath,
+    SystemNoPermission,
+    SystemReadOnly,
+    SystemDiskFull,
+    SystemQuotaFull,
+    SystemTooManyFiles,
+    SystemFileBusy,
+    SystemNoLocks,
 
     // zuf-check.
     RecordsFileMissing,

@@ -32,6 +32,14 @@ QString notAFileReason(NotAFile what)
 
 // Windows has no pipes or devices under ordinary file names in a folder; Qt reports
 // what is not a disk file as sequential. Links there are made by administrators only.
+std::optional<NotAFile> notAFileAt(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists() || info.isFile())
+        return std::nullopt;
+    return info.isDir() ? NotAFile::Folder : NotAFile::Device;
+}
+
 OpenedFile openRegularFile(QFile &file, const QString &path, Access access)
 {
     file.close();
@@ -69,6 +77,14 @@ NotAFile notAFileOf(mode_t mode)
 }
 
 } // namespace
+
+std::optional<NotAFile> notAFileAt(const QString &path)
+{
+    struct stat status = {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0 || S_ISREG(status.st_mode))
+        return std::nullopt;
+    return notAFileOf(status.st_mode);
+}
 
 OpenedFile openRegularFile(QFile &file, const QString &path, Access access)
 {

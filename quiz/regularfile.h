@@ -9,12 +9,16 @@
 // could point it at any file of the user's, and writing there would write that file.
 
 #include <QString>
+#include <optional>
 
 class QFile;
 
 // What stands under a name instead of a regular file; each has its own sentence.
 enum class NotAFile { Folder, Pipe, Device, Socket };
 QString notAFileReason(NotAFile what);
+// What stands under path (links followed) when that is something other than a regular
+// file; nullopt for a regular file or nothing at all.
+std::optional<NotAFile> notAFileAt(const QString &path);
 
 struct OpenedFile {
     enum class Status {

@@ -1,5 +1,6 @@
 #include "records/form5.h"
 
+#include "quiz/problemtexts.h"
 #include "records/recordsfile.h"
 #include "records/recordsmodel.h"
 #include "shell/form1.h"
@@ -88,7 +89,8 @@ void listRecords()
         fault = window.records->listFile(RecordsFileName);
     } catch (const std::bad_alloc &) {
         window.records->clear();
-        fault = QStringLiteral("Для файла рекордов %1 не хватает памяти.").arg(RecordsFileName);
+        // The same fact as the teacher's results page meets, in the same words.
+        fault = problemText(ProblemId::ResultsNoMemory, RecordsFileName);
     }
     if (fault) {
         showFault(&main, QStringLiteral("Ошибка"), *fault);

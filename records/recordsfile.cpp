@@ -55,34 +55,25 @@ QString secondsText(std::chrono::milliseconds wait)
 // The reasons a records write meets in a school lab, in the words a pupil reads.
 struct SystemErrorPhrase {
     int error;
-    const char16_t *text;
+    ProblemId text;
 };
 
 constexpr SystemErrorPhrase SystemErrorPhrases[] = {
-    {ENOENT, u"нет папки, в которой он должен лежать"},
-    {ENOTDIR, u"в пути к нему вместо папки стоит файл"},
-    {EACCES, u"нет прав на запись в этот файл или в его папку"},
-    {EPERM, u"нет прав на запись в этот файл или в его папку"},
-    {EROFS, u"диск или папка доступны только для чтения"},
-    {ENOSPC, u"на диске нет места"},
+    {ENOENT, ProblemId::SystemNoFolder},
+    {ENOTDIR, ProblemId::SystemFileInPath},
+    {EACCES, ProblemId::SystemNoPermission},
+    {EPERM, ProblemId::SystemNoPermission},
+    {EROFS, ProblemId::SystemReadOnly},
+    {ENOSPC, ProblemId::SystemDiskFull},
 #ifdef EDQUOT
-    {EDQUOT, u"на диске кончилось место, отведённое этому пользователю"},
+    {EDQUOT, ProblemId::SystemQuotaFull},
 #endif
-    {EISDIR, u"на месте файла находится папка"},
-    {EMFILE, u"открыто слишком много файлов"},
-    {ENFILE, u"открыто слишком много файлов"},
-    {EAGAIN, u"файл занят другой программой"},
-    {ENOLCK, u"в этой папке не работают блокировки файлов"},
+    {EISDIR, ProblemId::NotAFileFolder},
+    {EMFILE, ProblemId::SystemTooManyFiles},
+    {ENFILE, ProblemId::SystemTooManyFiles},
+    {EAGAIN, ProblemId::SystemFileBusy},
+    {ENOLCK, ProblemId::SystemNoLocks},
 };
-
-// The reason for a failure of the file: errno taken right after the failing call, used only
-// when it is what the file itself reported (on Windows the file's own text always holds).
-QString failureReason(const QFile &file, int error)
-{
-    if (error != 0 && (file.error() == QFileDevice::NoError || file.errorString() == qt_error_string(error)))
-        return systemErrorText(error);
-    return file.errorString();
-}
 
 // A line torn by a power cut has no line break at its end.
 bool endsWithLineBreak(QFile &file, qint64 size)
@@ -110,18 +101,22 @@ bool writtenAsMeant(QFile &file, qint64 sizeBefore, const QByteArray &bytes, boo
 
 QString unconfirmedMessage(const QString &path)
 {
-    return QStringLiteral("Запись в файл рекордов %1 не подтвердилась: в этой папке не работают блокировки "
-                          "файлов, и другая копия программы писала в файл одновременно. Результат, возможно, "
-                          "не сохранён.")
-        .arg(path);
+    return problemText(ProblemId::RecordsUnconfirmed, path);
 }
 
 QString systemErrorText(int error)
 {
     for (const SystemErrorPhrase &phrase : SystemErrorPhrases)
         if (phrase.error == error)
-            return QString::fromUtf16(phrase.text);
+            return problemText(phrase.text);
     return qt_error_string(error);
+}
+
+QString failureReason(const QFile &file, int error)
+{
+    if (error != 0 && (file.error() == QFileDevice::NoError || file.errorString() == qt_error_string(error)))
+        return systemErrorText(error);
+    return file.errorString();
 }
 
 std::optional<QString> appendRecord(const QString &path, const RecordEntryRecord &entry,
@@ -129,19 +124,18 @@ std::optional<QString> appendRecord(const QString &path, const RecordEntryRecord
 {
     const std::optional<QByteArray> line = recordLine(entry);
     if (!line)
-        return QStringLiteral("Имя или тема содержат знаки, которые нельзя записать в файл рекордов.");
+        return problemText(ProblemId::RecordsUnwritableCharacters);
     QFile file;
     const AppendOpening opening = openForAppend(file, path);
     if (opening.notAFile)
-        return QStringLiteral("Не удалось записать в файл рекордов %1: %2.").arg(path, notAFileReason(*opening.notAFile));
+        return problemText(ProblemId::RecordsWriteFailed, path, notAFileReason(*opening.notAFile));
     if (opening.untrustedLink)
-        return QStringLiteral("Не удалось записать в файл рекордов %1: %2.").arg(path, problemText(ProblemId::UntrustedLink));
+        return problemText(ProblemId::RecordsWriteFailed, path, problemText(ProblemId::UntrustedLink));
     if (!file.isOpen())
-        return QStringLiteral("Не удалось открыть файл рекордов %1: %2.").arg(path, failureReason(file, opening.error));
+        return problemText(ProblemId::RecordsOpenFailed, path, failureReason(file, opening.error));
     const FileLock lock(file, LockMode::Exclusive, lockWait);
     if (lock.state() == FileLock::State::Busy)
-        return QStringLiteral("Файл рекордов %1 занят другой программой: он не освободился за %2 с.")
-            .arg(path, secondsText(lockWait));
+        return problemText(ProblemId::RecordsBusy, path, secondsText(lockWait));
     // A file system without locks still gets the line: one appending write of a short
     // line stays whole on a local disk, and losing the pupil's result would be worse.
 
@@ -158,7 +152,7 @@ std::optional<QString> appendRecord(const QString &path, const RecordEntryRecord
         // Part of a line (a disk that filled up during the write) would tear the file.
         if (currentSize(file) > sizeBefore)
             file.resize(sizeBefore);
-        return QStringLiteral("Не удалось записать в файл рекордов %1: %2.").arg(path, reason);
+        return problemText(ProblemId::RecordsWriteFailed, path, reason);
     }
     // After a clash nothing is cut: which bytes are this copy's and which another's whole
     // line cannot be told apart, and cutting could lose the other pupil's result.
@@ -167,7 +161,7 @@ std::optional<QString> appendRecord(const QString &path, const RecordEntryRecord
     }
     file.close();
     if (file.error() != QFileDevice::NoError)
-        return QStringLiteral("Не удалось записать в файл рекордов %1: %2.").arg(path, failureReason(file, errno));
+        return problemText(ProblemId::RecordsWriteFailed, path, failureReason(file, errno));
     return std::nullopt;
 }
 
@@ -175,12 +169,12 @@ namespace {
 
 QString notAFileMessage(const QString &path, NotAFile what)
 {
-    return QStringLiteral("Не удалось прочитать файл рекордов %1: %2.").arg(path, notAFileReason(what));
+    return problemText(ProblemId::RecordsReadFailed, path, notAFileReason(what));
 }
 
 QString readFailedMessage(const QString &path, const QString &reason)
 {
-    return QStringLiteral("Не удалось прочитать файл рекордов %1: %2.").arg(path, reason);
+    return problemText(ProblemId::RecordsReadFailed, path, reason);
 }
 
 
@@ -214,7 +208,7 @@ RecordsOpening openRecordsFile(QFile &file, const QString &path, std::chrono::mi
         return {0, false, notAFileMessage(path, opened.what)};
     case OpenedFile::Status::UntrustedLink:   // never for reading
     case OpenedFile::Status::Failed:
-        return {0, false, QStringLiteral("Не удалось открыть файл рекордов %1: %2.").arg(path, opened.reason)};
+        return {0, false, problemText(ProblemId::RecordsOpenFailed, path, opened.reason)};
     }
     // Writers only add at the end, and only while they hold the exclusive lock. So the
     // size seen under the shared lock ends after a whole line, and nothing before it
@@ -226,7 +220,7 @@ RecordsOpening openRecordsFile(QFile &file, const QString &path, std::chrono::mi
         size = file.size();
     }
     if (size > MaxRecordsFileBytes)
-        return {size, false, QStringLiteral("Файл рекордов %1 слишком велик, чтобы его показать.").arg(path)};
+        return {size, false, problemText(ProblemId::RecordsTooLarge, path)};
     return {size, false, std::nullopt};
 }
 
@@ -437,6 +431,13 @@ bool plainGrade(QByteArrayView raw)
     return negative ? value <= 32768 : value <= 32767;
 }
 
+// Where the line starting at `from` ends: at its line break or at the end of the bytes.
+qsizetype lineEnd(QByteArrayView bytes, qsizetype from)
+{
+    const qsizetype end = lineBreakIn(bytes.sliced(from));
+    return end < 0 ? bytes.size() : from + end;
+}
+
 } // namespace
 
 // The field reader reports a damaged record by throwing, which costs a thousand times
@@ -514,6 +515,13 @@ std::optional<bool> RecordReader::step(RecordEntryRecord &entry)
         if (error.problem().id == ProblemId::FileEndsInsideRecord && atEnd()) {
             note(problemAt(line, 1, ProblemId::LastRecordTorn));
             return std::nullopt;
+        }
+        // A line with too few fields lends the next line's first field to its record: the
+        // fault is the end of the cut line, not that intact line.
+        if (bad.line > line && bad.column == 1) {
+            note(problemAt(line, int(lineEnd(bytes_, start.lineOffset) - start.lineOffset) + 1,
+                           ProblemId::RecordSkipped, problemText(ProblemId::RecordLineCut), line));
+            return false;
         }
         note(problemAt(error.problem().line, error.problem().column, ProblemId::RecordSkipped,
                        error.problem().message, line));

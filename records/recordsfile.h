@@ -48,6 +48,10 @@ QString unconfirmedMessage(const QString &path);
 // write meets (missing folder, no permission, read-only or full disk, a folder in the file's
 // place, too many open files, a file held by another copy), the system's own text otherwise.
 QString systemErrorText(int error);
+// The reason for a failure of the file in those words: errno taken right after the failing
+// call, used only when it is what the file itself reported (on Windows the file's own text
+// always holds).
+QString failureReason(const QFile &file, int error);
 
 // A larger records file is refused before any of it is read: the records window keeps
 // its rows' offsets in 32 bits, and no school fills 4 GB with three-field lines.

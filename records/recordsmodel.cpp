@@ -1,4 +1,5 @@
 #include "records/recordsmodel.h"
+#include "quiz/problemtexts.h"
 
 #include <QHash>
 
@@ -86,7 +87,7 @@ std::optional<QString> RecordsModel::listFile(const QString &path)
     });
     if (scan.fault || rows.size() >= MaxRows) {
         file_.close();
-        return scan.fault ? scan.fault : QStringLiteral("Файл рекордов %1 слишком велик, чтобы его показать.").arg(path);
+        return scan.fault ? scan.fault : problemText(ProblemId::RecordsTooLarge, path);
     }
     rows.shrink_to_fit();
     beginResetModel();

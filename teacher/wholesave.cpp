@@ -27,11 +27,9 @@ std::optional<QString> writeWhole(const QString &path, const QByteArray &bytes)
 
 std::optional<QString> saveWhole(const QString &path, const QByteArray &bytes)
 {
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile())
-        return problemText(ProblemId::SaveFailed, info.isDir() ? notAFileReason(NotAFile::Folder)
-                                                               : notAFileReason(NotAFile::Device));
-    if (info.exists()) {
+    if (const std::optional<NotAFile> what = notAFileAt(path))
+        return problemText(ProblemId::SaveFailed, notAFileReason(*what));
+    if (QFileInfo::exists(path)) {
         QFile old(path);
         if (!old.open(QIODevice::ReadOnly))
             return problemText(ProblemId::SaveFailed, old.errorString());

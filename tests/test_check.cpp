@@ -493,6 +493,10 @@ void TestCheck::messageTexts_data()
     row("records: bad grade on the last line", {RecordSkipped}, {{r, twoGood + bytesOf("Вера,Наводнения, 5x")}}, {r}, 0,
         "records.ssu:3:18: warning: Здесь должно стоять целое число, а стоит «5x». Запись, начатая в строке 3, "
         "пропущена.\n");
+    row("records: a line cut in the middle", {RecordSkipped, RecordLineCut},
+        {{r, bytesOf("Анна,Наводнения\r\nБорис,Землетрясение, 4\r\n")}}, {r}, 0,
+        "records.ssu:1:16: warning: Строка оборвана: в ней меньше трёх полей (имя, тема, оценка), а следующая строка "
+        "начинает другую запись. Запись, начатая в строке 1, пропущена.\n");
     row("records: grade too large on the last line", {RecordSkipped}, {{r, twoGood + bytesOf("Вера,Наводнения, 99999\r\n")}},
         {r}, 0,
         "records.ssu:3:18: warning: Число 99999 лежит вне пределов от -32768 до 32767. Запись, начатая в строке 3, "
@@ -606,6 +610,9 @@ void TestCheck::everyMessageIsTested()
     // a shortage of memory.
     elsewhere += {ProblemId::NotAFilePipe, ProblemId::NotAFileDevice, ProblemId::NotAFileSocket,
                   ProblemId::UntrustedLink, ProblemId::OutOfMemory};
+    // The records file's faults and the system's reasons in them: by the fault tests.
+    for (int id = int(ProblemId::RecordsUnwritableCharacters); id <= int(ProblemId::SystemNoLocks); ++id)
+        elsewhere.insert(ProblemId(id));
     // The workbench's own sentences: by its tests (tests/test_teacher_*.cpp).
     for (int id = int(ProblemId::RepeatedQuestion); id <= int(ProblemId::PupilNotStarted); ++id)
         elsewhere.insert(ProblemId(id));

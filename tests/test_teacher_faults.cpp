@@ -47,6 +47,29 @@ private slots:
         QCOMPARE(opened.problems[0].message, reason);
     }
 
+    // What stands under the name is told as what it is, and nothing is written there.
+    void saveOverWhatIsNoFile_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("pipe") << "fifo" << "это не файл, а именованный канал";
+        QTest::newRow("folder") << "folder" << "на месте файла находится папка";
+    }
+    void saveOverWhatIsNoFile()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("qes1.ssu"));
+        if (kind == u"fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+        else
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("qes1.ssu")));
+        QCOMPARE(saveWhole(path, "18,16,13,0\r\n"),
+                 QStringLiteral("Файл не сохранён: %1. Прежний файл не изменён, правки остались в окне.").arg(reason));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System), QStringList{"qes1.ssu"});
+    }
+
     // Saving where it cannot work: a sentence, the old file as it was, the edits kept.
     void saveThatCannotWork_data()
     {

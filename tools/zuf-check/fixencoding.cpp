@@ -41,30 +41,34 @@ std::optional<QString> writeBackup(const QString &path, QFileDevice::Permissions
                 if (backup.error() == QFileDevice::NoError)
                     return name;
             }
-            reason = backup.errorString();
+            reason = failureReason(backup, errno);
             backup.close();
             backup.remove();
             return std::nullopt;
         }
         if (!QFileInfo::exists(name) && !QFileInfo(name).isSymLink()) {
-            reason = backup.errorString();
+            reason = failureReason(backup, errno);
             return std::nullopt;
         }
         name = path + QStringLiteral(".bak.%1").arg(n);
     }
 }
 
-enum class Overwritten { Done, PutBack, Torn };
+struct Overwritten {
+    enum { Done, PutBack, Torn } state;
+    QString reason;   // why the new bytes could not be written
+};
 
-// Puts bytes in place of what the open file holds; when they cannot all be written, what
-// it held is put back (it fitted before).
+// Puts bytes in place of what the open file holds (unbuffered: a full disk fails the write
+// itself); when they cannot all be written, what it held is put back (it fitted before).
 Overwritten overwrite(QFile &file, const QByteArray &bytes, const QByteArray &before)
 {
     if (file.seek(0) && file.write(bytes) == bytes.size() && file.resize(bytes.size()) && file.flush())
-        return Overwritten::Done;
+        return {Overwritten::Done, {}};
+    const QString reason = failureReason(file, errno);
     const bool putBack = file.seek(0) && file.write(before) == before.size() && file.resize(before.size())
         && file.flush();
-    return putBack ? Overwritten::PutBack : Overwritten::Torn;
+    return {putBack ? Overwritten::PutBack : Overwritten::Torn, reason};
 }
 
 } // namespace
@@ -109,11 +113,11 @@ QStringList fixEncoding(const QString &file, bool &ok, bool records)
     // Written into the same file, not renamed over it: a copy of the quiz waiting for the
     // lock appends to this file, and the file keeps its owner, group and rights.
     const Overwritten written = overwrite(target, converted.bytes, bytes);
-    if (written != Overwritten::Done) {
+    if (written.state != Overwritten::Done) {
         // The backup stays only when it is all that holds the old bytes.
-        if (written == Overwritten::PutBack)
+        if (written.state == Overwritten::PutBack)
             QFile::remove(*backup);
-        return refused(failure(target.errorString()));
+        return refused(failure(written.reason));
     }
     ok = true;
     return {visibleText(problemText(ProblemId::Converted, file, converted.sourceName, *backup))};
