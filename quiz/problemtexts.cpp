@@ -150,7 +150,7 @@ constexpr ProblemRow Problems[] = {
      u"%1 не помещается в свою рамку в окне ученика: конец текста ученик не увидит. Сократите текст."},
     {ProblemId::FieldQuestionText, Part, u"Текст вопроса %1"},
     {ProblemId::FieldAnswerText, Part, u"Ответ %2 вопроса %1"},
-    {ProblemId::QuestionFileNotAFile, Error, u"Это не файл вопросов, а папка или устройство."},
+    {ProblemId::QuestionFileNotAFile, Error, u"Это не файл вопросов: %1."},
     {ProblemId::QuestionFileMissing, Error, u"Файл вопросов не найден в папке %1."},
     {ProblemId::QuestionFileUnopenable, Error, u"Файл вопросов не удаётся открыть для чтения: %1."},
     {ProblemId::QuestionFileUnreadable, Error, u"Файл вопросов не удаётся прочитать: %1."},

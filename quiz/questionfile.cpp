@@ -265,7 +265,7 @@ QuestionFileContents readQuestionFileAt(const QString &path, QByteArray *kept)
     const OpenedFile opened = openRegularFile(file, path);
     if (opened.status != OpenedFile::Status::Opened) {
         contents.fault = opened.status == OpenedFile::Status::NotRegular
-            ? problemAt(0, 0, ProblemId::QuestionFileNotAFile)
+            ? problemAt(0, 0, ProblemId::QuestionFileNotAFile, notAFileReason(opened.what))
             : opened.status == OpenedFile::Status::Missing
             ? problemAt(0, 0, ProblemId::QuestionFileMissing, QDir::toNativeSeparators(QFileInfo(path).absolutePath()))
             : problemAt(0, 0, ProblemId::QuestionFileUnopenable, opened.reason);

@@ -527,7 +527,7 @@ void TestCheck::messageTexts_data()
         "сохранён как records.ssu.bak.\n");
     row("question file missing", {QuestionFileMissing}, {}, justT, 1, "t.ssu: error: Файл вопросов не найден в папке %PLACE%.\n");
     row("question file a folder", {QuestionFileNotAFile}, {{t, AFolder}}, justT, 1,
-        "t.ssu: error: Это не файл вопросов, а папка или устройство.\n");
+        "t.ssu: error: Это не файл вопросов: на месте файла находится папка.\n");
     row("records: in UTF-8", {UnicodeRecordsFile}, {{r, "Анна,Наводнения, 5\r\n"}}, {r}, 0,
         "records.ssu:1:1: warning: Файл рекордов сохранён в кодировке UTF-8, а программа читает его и дописывает "
         "только в Windows-1251: в окне «Рекорды» имена и темы будут искажены. Переведите файл командой "
