@@ -245,12 +245,19 @@ void Form1::markFocusedAnswers()
 {
     for (auto [box, label] : answerRows())
         label->installEventFilter(this);
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *before, QWidget *now) {
+    focusWatch_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget *before, QWidget *now) {
         for (auto [box, label] : answerRows()) {
             if (box == before || box == now)
                 label->update();
         }
     });
+}
+
+// The focus moves while the window's children are destroyed, after this window's own
+// part is gone: the answers' frames are repainted only while it lives.
+Form1::~Form1()
+{
+    disconnect(focusWatch_);
 }
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)

@@ -56,6 +56,7 @@ public:
     // The keyboard to the title screen's text: a screen reader reads it, and the
     // window's keys (Alt for the menu) reach the window and not a hidden one.
     void focusTitleScreen();
+    ~Form1() override;
 
 signals:
     // The run is over: main() ends the event loop on it.
@@ -72,6 +73,8 @@ private:
     bool isSecondAltOfScreenReader(const QEvent &event) const;
     // The tick boxes, each with the answer text beside it.
     std::array<std::pair<TickBox *, CaptionLabel *>, 4> answerRows() const;
+
+    QMetaObject::Connection focusWatch_;
 };
 
 // Shows or hides every widget of the list.
