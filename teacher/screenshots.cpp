@@ -1,10 +1,11 @@
 // zuf-teacher-screenshots DATA_DIR OUT_DIR: the workbench on a copy of DATA_DIR, saved
-// as PNG for the teacher's guide: the questions of qes1.ssu, and a question with
-// problems listed. On a desktop (make screenshots-teacher: xcb under openbox) the
+// as PNG for the teacher's guide: the questions of qes1.ssu, a question with problems
+// listed, and the results of a small class. On a desktop (make screenshots-teacher: xcb under openbox) the
 // window is taken from the screen with its title bar.
 
 #include "teacher/teacherwindow.h"
 #include "shell/appearance.h"
+#include "quiz/codepage.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -13,6 +14,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QScreen>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QWindow>
@@ -42,6 +44,23 @@ bool save(QWidget &window, const QString &file)
     return picture.save(file);
 }
 
+// A class of eight pupils, each on two or three topics, and one line damaged by hand.
+void writeClassRecords(const QString &path)
+{
+    const char16_t *const pupils[] = {u"Аня", u"Борис", u"Вера", u"Глеб", u"Даша", u"Егор", u"Женя", u"Зоя"};
+    const char16_t *const topics[] = {u"Наводнения", u"Землетрясение", u"Правила безопасного поведения в быту"};
+    QString text;
+    for (int p = 0; p < 8; ++p) {
+        for (int t = 0; t < 2 + p % 2; ++t)
+            text += QStringLiteral("%1,%2, %3\r\n").arg(QString::fromUtf16(pupils[p]), QString::fromUtf16(topics[t]))
+                        .arg(2 + (p + 2 * t) % 4);
+    }
+    text += QStringLiteral("Ира,Наводнения\r\n");
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(encode1251(text).value_or(QByteArray()));
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -55,6 +74,7 @@ int main(int argc, char **argv)
         const QString name = QStringLiteral("qes%1.ssu").arg(n);
         QFile::copy(QDir(QString::fromLocal8Bit(argv[1])).filePath(name), work.filePath(name));
     }
+    writeClassRecords(work.filePath(QStringLiteral("records.ssu")));
     const QDir out(QString::fromLocal8Bit(argv[2]));
     TeacherWindow window;
     window.openFolder(work.path());
@@ -70,5 +90,7 @@ int main(int argc, char **argv)
     answer->del();
     ok = save(window, out.filePath(QStringLiteral("teacher-problems.png"))) && ok;
     window.undoStack().setClean();
+    window.tabs()->setCurrentIndex(1);
+    ok = save(window, out.filePath(QStringLiteral("teacher-results.png"))) && ok;
     return ok ? 0 : 1;
 }

@@ -38,11 +38,15 @@ void showGrades(QWidget &chartView, const ClassResults &results)
     for (auto i = quint32(results.topics.size()); i-- > 0;)
         topics.append(results.topics[i].toString());
     auto *series = new QHorizontalStackedBarSeries;
+    bool anyGrade = false;
     for (int g = LowestGrade; g <= HighestGrade; ++g) {
         auto *set = new QBarSet(QStringLiteral("Оценка %1").arg(g));
         set->setColor(QColor(GradeColours[g - LowestGrade]));
-        for (auto i = qsizetype(results.grades.size()) - 1; i >= 0; --i)
-            set->append(double(results.grades[size_t(i)].count[size_t(g - LowestGrade)]));
+        for (auto i = qsizetype(results.grades.size()) - 1; i >= 0; --i) {
+            const auto count = results.grades[size_t(i)].count[size_t(g - LowestGrade)];
+            anyGrade = anyGrade || count > 0;
+            set->append(double(count));
+        }
         series->append(set);
     }
     chart.addSeries(series);
@@ -55,5 +59,9 @@ void showGrades(QWidget &chartView, const ClassResults &results)
     countAxis->setTitleText(QStringLiteral("Число оценок"));
     chart.addAxis(countAxis, Qt::AlignBottom);
     series->attachAxis(countAxis);
-    countAxis->applyNiceNumbers();
+    // With no grade yet the axis has no range of its own to round.
+    if (anyGrade)
+        countAxis->applyNiceNumbers();
+    else
+        countAxis->setRange(0, 1);
 }
