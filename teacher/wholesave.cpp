@@ -6,9 +6,6 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-namespace {
-
-// Writes bytes through a temporary file that replaces path only once complete.
 std::optional<QString> writeWhole(const QString &path, const QByteArray &bytes)
 {
     QSaveFile file(path);
@@ -22,8 +19,6 @@ std::optional<QString> writeWhole(const QString &path, const QByteArray &bytes)
     }
     return std::nullopt;
 }
-
-} // namespace
 
 std::optional<QString> saveWhole(const QString &path, const QByteArray &bytes)
 {

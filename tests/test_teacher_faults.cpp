@@ -4,6 +4,7 @@
 
 #include "fault_support.h"
 #include "gui_support.h"
+#include "teacher/results/classresults.h"
 #include "teacher/teacherwindow.h"
 #include "teacher/wholesave.h"
 
@@ -119,6 +120,27 @@ private slots:
         if (disk)
             disk->makeRoom();
         window.undoStack().setClean();
+    }
+    // The class's table exported onto a full disk: refused, and no cut table left that
+    // looks complete.
+    void csvOnFullDisk()
+    {
+        QTemporaryDir base;
+        const QString dir = base.filePath(QStringLiteral("class"));
+        QVERIFY(QDir(base.path()).mkdir(QStringLiteral("class")));
+        faults::TinyDisk disk(dir, 64);
+        if (!disk.mounted())
+            QSKIP("no tmpfs can be mounted here");
+        QVERIFY(gui::writeFile(dir + QStringLiteral("/records.ssu"), "Anna,Floods, 5\r\nBoris,Floods, 4\r\n"));
+        const ClassResults results = readClassResults(dir + QStringLiteral("/records.ssu"));
+        QCOMPARE(results.rows.size(), size_t(2));
+        QVERIFY(disk.fill());
+        const QString csv = dir + QStringLiteral("/class.csv");
+        const std::optional<QString> refused = writeResultsCsv(csv, results, std::vector<int>{0, 1});
+        QVERIFY(refused);
+        QVERIFY2(refused->startsWith(problemTemplate(ProblemId::ResultsCsvFailed).section(u'%', 0, 0)), qPrintable(*refused));
+        QVERIFY(!QFileInfo::exists(csv));
+        disk.makeRoom();
     }
 };
 

@@ -2,11 +2,11 @@
 #include "quiz/problemtexts.h"
 #include "quiz/textencoding.h"
 #include "records/recordsfile.h"
+#include "teacher/wholesave.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
 
 qint64 TopicGrades::graded() const
 {
@@ -169,17 +169,16 @@ std::optional<QString> writeResultsCsv(const QString &path, const ClassResults &
     const QString shownPath = QDir::toNativeSeparators(path);
     if (path.endsWith(QStringLiteral(".ssu"), Qt::CaseInsensitive))
         return problemText(ProblemId::ResultsCsvFailed, shownPath, problemText(ProblemId::ResultsCsvOverProgramFile));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return problemText(ProblemId::ResultsCsvFailed, shownPath, file.errorString());
-    file.write(CsvByteOrderMark);
-    file.write(csvLine({QStringLiteral("Имя"), QStringLiteral("Тема"), QStringLiteral("Оценка")}));
+    // Written whole or not at all, as the workbench saves a question file: a full disk
+    // must not leave a cut table that looks complete.
+    QByteArray bytes = CsvByteOrderMark;
+    bytes += csvLine({QStringLiteral("Имя"), QStringLiteral("Тема"), QStringLiteral("Оценка")});
     for (const int i : rows) {
         const ResultRow &row = results.rows[size_t(i)];
-        file.write(csvLine({results.names[row.name].toString(), results.topics[row.topic].toString(),
-                            QString::number(row.grade)}));
+        bytes += csvLine({results.names[row.name].toString(), results.topics[row.topic].toString(),
+                          QString::number(row.grade)});
     }
-    if (!file.commit())
-        return problemText(ProblemId::ResultsCsvFailed, shownPath, file.errorString());
+    if (const std::optional<QString> why = writeWhole(path, bytes))
+        return problemText(ProblemId::ResultsCsvFailed, shownPath, *why);
     return std::nullopt;
 }
