@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QJsonDocument>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -146,16 +147,19 @@ void measureWithoutDisplay()
 #endif
 }
 
+// Whether the run checks a question file, whose texts the pupil's window measures. Told
+// before Qt starts, by the same reading of the arguments as the run's own.
 bool checksQuestionFiles(int argc, char *argv[])
 {
-    bool any = false;
-    for (int i = 1; i < argc; ++i) {
-        const QByteArray argument(argv[i]);
-        if (argument == "--fix-encoding" || argument == "--help" || argument == "-h" || argument == "--records")
-            return any;
-        any = any || !argument.startsWith('-');
-    }
-    return any;
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    if (arguments.contains(QLatin1String("--help")) || arguments.contains(QLatin1String("-h")))
+        return false;
+    const std::optional<Request> request = parseArguments(arguments);
+    return request && !request->fixEncoding
+        && std::any_of(request->files.begin(), request->files.end(),
+                       [](const auto &file) { return file.second == FileKind::Questions; });
 }
 
 } // namespace
