@@ -249,9 +249,8 @@ AppendOpening openForAppend(QFile &file, const QString &path)
     if (fd < 0) {
         opening.error = errno;
         // ENXIO: a pipe with no reader opened for writing only, or a socket.
-        struct stat what = {};
-        if (errno == ENXIO && ::stat(reached.constData(), &what) == 0)
-            opening.notAFile = S_ISSOCK(what.st_mode) ? NotAFile::Socket : NotAFile::Pipe;
+        if (errno == ENXIO)
+            opening.notAFile = notAFileAt(QFile::decodeName(reached));
         return opening;
     }
     struct stat what = {};
