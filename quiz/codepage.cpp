@@ -48,6 +48,18 @@ int byteOf(char16_t c)
 
 } // namespace
 
+const char *iconvName(CyrillicEncoding encoding)
+{
+    switch (encoding) {
+    case CyrillicEncoding::Koi8R: return "KOI8-R";
+    case CyrillicEncoding::Cp866: return "CP866";
+    case CyrillicEncoding::Iso88595: return "ISO-8859-5";
+    case CyrillicEncoding::MacCyrillic: return "MACCYRILLIC";
+    case CyrillicEncoding::Windows1251: break;
+    }
+    return "WINDOWS-1251";
+}
+
 QString decode1251(QByteArrayView bytes)
 {
     return decodeByTable(bytes, byteTable());

@@ -8,6 +8,10 @@
 // The single-byte Cyrillic encodings a teacher's file may come in besides Windows-1251.
 enum class CyrillicEncoding { Windows1251, Koi8R, Cp866, Iso88595, MacCyrillic };
 
+// The encoding's name for iconv, the converter of POSIX systems and of the commands a
+// teacher is told to run.
+const char *iconvName(CyrillicEncoding encoding);
+
 QString decode1251(QByteArrayView bytes);
 // The text of bytes in one of those encodings, by the system's converter; every byte
 // gives a character.

@@ -2,24 +2,8 @@
 
 #include <iconv.h>
 
-namespace {
-
-// The C library's iconv: Qt's converter would bring in the ICU data, more than a
-// megabyte of memory for 256 characters.
-const char *iconvName(CyrillicEncoding encoding)
-{
-    switch (encoding) {
-    case CyrillicEncoding::Koi8R: return "KOI8-R";
-    case CyrillicEncoding::Cp866: return "CP866";
-    case CyrillicEncoding::Iso88595: return "ISO-8859-5";
-    case CyrillicEncoding::MacCyrillic: return "MACCYRILLIC";
-    case CyrillicEncoding::Windows1251: break;
-    }
-    return "WINDOWS-1251";
-}
-
-} // namespace
-
+// The C library's iconv: Qt's converter would bring in the ICU data, more than a megabyte
+// of memory for 256 characters.
 ByteTable systemByteTable(CyrillicEncoding encoding)
 {
     ByteTable table;

@@ -110,6 +110,11 @@ int firstSeparator(const LineScan &scan, char which)
 
 QuestionField answerField(int k) { return QuestionField(int(QuestionField::Answer1) + k - 1); }
 
+QuestionProblem placed(const FileProblem &p, int question, QuestionField field)
+{
+    return {p.line, p.column, p.severity, p.id, p.message, question, field};
+}
+
 struct Checker {
     QuestionFileCheck &check;
     const TextFitTest &fits;
@@ -121,14 +126,14 @@ struct Checker {
     bool semicolonsNoted = false;
     int bareTextSplitLine = 0;                         // the first line of too many fields that has a bare text
 
-    void add(int line, int column, int question, QuestionField field, const FileProblem &problem)
+    void add(int question, QuestionField field, const FileProblem &problem)
     {
-        check.problems.push_back({line, column, problem.severity, problem.id, problem.message, question, field});
+        check.problems.push_back(placed(problem, question, field));
     }
     template <typename... Args>
     void note(int line, int column, int question, QuestionField field, ProblemId id, const Args &...args)
     {
-        add(line, column, question, field, problemAt(line, column, id, args...));
+        add(question, field, problemAt(line, column, id, args...));
         if (problemKind(id) == ProblemKind::Error && firstStructural == 0 && id != ProblemId::FlagNotANumber)
             firstStructural = line;
     }
@@ -302,9 +307,7 @@ void Checker::checkFields(const Line &line, int question, const LineScan &scan)
         const LineField &text = scan.fields[size_t(f)];
         const QuestionField field = questionFieldAt(f);
         if (text.value.size() <= MaxFieldBytes && !fits(field, decode1251(text.value))) {
-            const QString what = f == 0 ? problemText(ProblemId::FieldQuestionText, question)
-                                        : problemText(ProblemId::FieldAnswerText, question, f);
-            note(line.number, text.column, question, field, ProblemId::TextTooLong, what);
+            note(line.number, text.column, question, field, ProblemId::TextTooLong, fieldName(question, f));
         }
     }
 }
@@ -348,12 +351,7 @@ void Checker::checkLimits()
     if (headerLine == 0 || (c.fault && c.fault->line <= headerLine) || (firstStructural && firstStructural <= headerLine))
         return;
     const bool counted = c.records.size() >= size_t(QuestionsPerTest) && !firstStructural;
-    int maxScore = 4 * QuestionsPerTest;
-    if (counted) {
-        maxScore = 0;
-        for (int i = 0; i < QuestionsPerTest; ++i)
-            maxScore += int(std::count(c.records[i].correct.begin(), c.records[i].correct.end(), 1));
-    }
+    const int maxScore = counted ? shownRightAnswers(c.records) : 4 * QuestionsPerTest;
     std::set<int> given;
     for (int score = 0; score <= maxScore; ++score)
         given.insert(computeGrade(qint16(score), c.threshold5, c.threshold4, c.threshold3));
@@ -399,7 +397,7 @@ void Checker::keepReaderProblems()
         if (follows || flagNamed || (limitsNamed && p.id == ProblemId::ThresholdsOffCriteria))
             continue;
         const auto [question, field] = placeOf(p.line, p.column);
-        add(p.line, p.column, question, field, p);
+        add(question, field, p);
     }
 }
 
@@ -427,6 +425,12 @@ bool refusedUnread(const QuestionFileContents &contents)
 
 } // namespace
 
+QString fieldName(int question, int field)
+{
+    return field == 0 ? problemText(ProblemId::FieldQuestionText, question)
+                      : problemText(ProblemId::FieldAnswerText, question, field);
+}
+
 QuestionField questionFieldAt(int index)
 {
     return index >= 0 && index < RecordFields ? QuestionField(int(QuestionField::Question) + index)
@@ -438,14 +442,13 @@ QuestionFileCheck checkQuestionBytes(QByteArrayView bytes, const QString &file, 
     QuestionFileCheck check{readQuestionFile(bytes, file), {}};
     if (refusedUnread(check.contents)) {
         const FileProblem &fault = *check.contents.fault;
-        check.problems.push_back({fault.line, fault.column, fault.severity, fault.id, fault.message, 0,
-                                  fault.line ? QuestionField::Header : QuestionField::None});
+        check.problems.push_back(placed(fault, 0, fault.line ? QuestionField::Header : QuestionField::None));
         return check;
     }
     const std::vector<Line> lines = splitLines(bytes);
     if (looksLikeRecords(lines)) {
-        const FileProblem p = problemAt(1, 1, ProblemId::RecordsFileAsQuestions, shellWord(file));
-        check.problems.push_back({p.line, p.column, p.severity, p.id, p.message, 0, QuestionField::Header});
+        check.problems.push_back(
+            placed(problemAt(1, 1, ProblemId::RecordsFileAsQuestions, shellWord(file)), 0, QuestionField::Header));
         return check;
     }
     Checker checker{check, fits};
@@ -466,7 +469,7 @@ QuestionFileCheck checkQuestionFileAt(const QString &path, const TextFitTest &fi
     if (contents.fault && contents.fault->line == 0) {
         const FileProblem fault = *contents.fault;
         QuestionFileCheck check{std::move(contents), {}};
-        check.problems.push_back({0, 0, fault.severity, fault.id, fault.message, 0, QuestionField::None});
+        check.problems.push_back(placed(fault, 0, QuestionField::None));
         return check;
     }
     return checkQuestionBytes(bytes, path, fits);

@@ -23,6 +23,10 @@ QuestionField questionFieldAt(int index);
 // (Question or Answer1..Answer4). Filled by the windows' side with their own measuring.
 using TextFitTest = std::function<bool(QuestionField field, const QString &text)>;
 
+// "Текст вопроса 3", "Ответ 2 вопроса 3": a text of a question (field 0 the question, 1 to
+// 4 the answers) as the checker and the workbench name it.
+QString fieldName(int question, int field);
+
 struct QuestionProblem {
     int line = 0;            // 1-based; 0 when the problem concerns the whole file
     int column = 0;          // 1-based, in characters of the line

@@ -144,9 +144,7 @@ void noteThresholdsAgainstCriteria(QuestionFileContents &contents)
 {
     if (contents.records.size() < size_t(QuestionsPerTest))
         return;
-    int maxScore = 0;
-    for (int i = 0; i < QuestionsPerTest; ++i)
-        maxScore += int(std::count(contents.records[i].correct.begin(), contents.records[i].correct.end(), 1));
+    const int maxScore = shownRightAnswers(contents.records);
     const CriteriaThresholds want = criteriaThresholds(maxScore);
     const bool agree = contents.threshold5 == want.threshold5 && contents.threshold4 == want.threshold4
         && (contents.threshold3 == want.threshold3 || contents.threshold3 == want.threshold3Alt);
@@ -186,7 +184,7 @@ std::optional<FileProblem> encodingFault(QByteArrayView bytes, const QString &fi
         return std::nullopt;
     return problemAt(1, 1, ProblemId::UnicodeFile, cyrillicEncodingName(other), shellWord(file),
                      QStringLiteral("iconv -f %1 -t WINDOWS-1251 %2 > %3")
-                         .arg(iconvName(other), shellWord(file), shellWord(convertedName(file))));
+                         .arg(QLatin1String(iconvName(other)), shellWord(file), shellWord(convertedName(file))));
 }
 
 // The texts move into the bank: no copy of the question bank is kept.
@@ -211,6 +209,15 @@ void commitToBank(QuestionFileContents &contents)
 }
 
 } // namespace
+
+int shownRightAnswers(const std::vector<QuestionRecord> &records)
+{
+    const size_t shown = std::min(records.size(), size_t(QuestionsPerTest));
+    int score = 0;
+    for (size_t i = 0; i < shown; ++i)
+        score += int(std::count(records[i].correct.begin(), records[i].correct.end(), 1));
+    return score;
+}
 
 CriteriaThresholds criteriaThresholds(int maxScore)
 {

@@ -57,6 +57,10 @@ struct CriteriaThresholds {
 };
 CriteriaThresholds criteriaThresholds(int maxScore);
 
+// The highest score of a test: the right answers among the first ten questions, those a
+// test shows (of fewer, when the file holds fewer).
+int shownRightAnswers(const std::vector<QuestionRecord> &records);
+
 // Reads the file named by QuizState.questionFile (in the working directory) into
 // QuestionBank and the thresholds of QuizState. On any fault throws QuizError
 // and leaves both records exactly as they were.

@@ -244,18 +244,6 @@ QString cyrillicEncodingName(CyrillicEncoding encoding)
     return QStringLiteral("Windows-1251");
 }
 
-QString iconvName(CyrillicEncoding encoding)
-{
-    switch (encoding) {
-    case CyrillicEncoding::Koi8R: return QStringLiteral("KOI8-R");
-    case CyrillicEncoding::Cp866: return QStringLiteral("CP866");
-    case CyrillicEncoding::Iso88595: return QStringLiteral("ISO-8859-5");
-    case CyrillicEncoding::MacCyrillic: return QStringLiteral("MACCYRILLIC");
-    case CyrillicEncoding::Windows1251: break;
-    }
-    return QStringLiteral("WINDOWS-1251");
-}
-
 QString shellWord(const QString &word)
 {
     const bool plain = !word.isEmpty() && std::all_of(word.begin(), word.end(), [](QChar c) {
@@ -305,10 +293,6 @@ Windows1251Conversion encodeLines(const QString &text)
     }
     return result;
 }
-
-} // namespace
-
-namespace {
 
 enum class LineForm { Ascii, Utf8, Other };
 

@@ -4,8 +4,10 @@
 // a jumble of wrong letters.
 
 #include "quiz/codepage.h"
+#include "quiz/quizerror.h"
 #include <QByteArray>
 #include <QString>
+#include <optional>
 
 enum class UnicodeForm { None, Utf8, Utf8Bom, Utf16Le, Utf16Be, Utf16LeBom, Utf16BeBom };
 
@@ -24,22 +26,16 @@ QString iconvCommand(UnicodeForm form, const QString &from, const QString &to);
 // the bytes do not decode.
 QString decodeUnicode(QByteArrayView bytes, UnicodeForm form);
 
-
 // The encoding in which bytes read as Russian text best: Windows1251 unless another
 // gives clearly more plausible letters (see textencoding.cpp). Bytes of ASCII only, or
 // in an encoding this system's converter lacks, stay Windows1251.
 CyrillicEncoding detectCyrillicEncoding(QByteArrayView bytes);
 // "KOI8-R", "CP866", "ISO-8859-5", "Mac Cyrillic" for a teacher to read.
 QString cyrillicEncodingName(CyrillicEncoding encoding);
-// The encoding's name for iconv.
-QString iconvName(CyrillicEncoding encoding);
 
 // A file name as a shell command line needs it: quoted when it holds anything
 // besides letters, digits and . _ - /.
 QString shellWord(const QString &word);
-
-#include "quiz/quizerror.h"
-#include <optional>
 
 // What zuf-check --fix-encoding makes of a file's bytes, decided on the bytes alone.
 struct Windows1251Conversion {

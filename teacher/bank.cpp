@@ -18,12 +18,6 @@ QString &fieldText(QuestionRecord &record, int field)
     return field == 0 ? record.question : record.answers[size_t(qBound(1, field, 4) - 1)];
 }
 
-QString fieldName(int question, int field)
-{
-    return field == 0 ? problemText(ProblemId::FieldQuestionText, question)
-                      : problemText(ProblemId::FieldAnswerText, question, field);
-}
-
 namespace {
 
 bool writable(QChar c)

@@ -4,6 +4,7 @@
 // the quiz reads past as they were read, so that a bank opened and saved unchanged
 // keeps every value and a shipped bank its bytes.
 
+#include "quiz/questioncheck.h"
 #include "quiz/questionfile.h"
 #include <QByteArray>
 #include <QString>
@@ -20,8 +21,6 @@ struct EditedBank {
 inline constexpr int TextFieldsPerQuestion = 5;
 const QString &fieldText(const QuestionRecord &record, int field);
 QString &fieldText(QuestionRecord &record, int field);
-// "Текст вопроса 3", "Ответ 2 вопроса 3": a field as the checker names it.
-QString fieldName(int question, int field);
 
 // A character that the file cannot hold: one Windows-1251 lacks, a double quote
 // (it would end the quoted text) or a line break.

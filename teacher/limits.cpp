@@ -1,16 +1,9 @@
 #include "teacher/limits.h"
 #include "quiz/grading.h"
-#include "quiz/quizstate.h"
-
-#include <algorithm>
 
 int maxScore(const EditedBank &bank)
 {
-    const size_t shown = std::min(bank.records.size(), size_t(QuestionsPerTest));
-    int score = 0;
-    for (size_t i = 0; i < shown; ++i)
-        score += int(std::count(bank.records[i].correct.begin(), bank.records[i].correct.end(), 1));
-    return score;
+    return shownRightAnswers(bank.records);
 }
 
 CriteriaThresholds proposeLimits(const EditedBank &bank)
