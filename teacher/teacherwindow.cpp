@@ -793,11 +793,8 @@ bool TeacherWindow::save()
     if (path_.isEmpty())
         return false;
     const WrittenBank written = writeQuestionFile(bank_);
-    if (!written.unwritable.empty()) {
-        const UnwritableCharacter &u = written.unwritable.front();
-        QMessageBox::warning(this, Title,
-                             problemText(ProblemId::SaveRefused, fieldName(u.question, u.field), QString(u.character)));
-        selectQuestion(u.question - 1);
+    if (refuseUnwritable(written)) {
+        selectQuestion(written.unwritable.front().question - 1);
         return false;
     }
     const QFileInfo onDisk(path_);
@@ -820,6 +817,17 @@ bool TeacherWindow::save()
     note_->clear();
     scheduleCheck();
     updateTitle();
+    return true;
+}
+
+// The first character the file cannot hold, told to the teacher; false when there is none.
+bool TeacherWindow::refuseUnwritable(const WrittenBank &written)
+{
+    if (written.unwritable.empty())
+        return false;
+    const UnwritableCharacter &u = written.unwritable.front();
+    QMessageBox::warning(this, Title,
+                         problemText(ProblemId::SaveRefused, fieldName(u.question, u.field), QString(u.character)));
     return true;
 }
 
@@ -854,12 +862,8 @@ void TeacherWindow::startPupilTest()
     if (path_.isEmpty())
         return;
     const WrittenBank written = writeQuestionFile(bank_);
-    if (!written.unwritable.empty()) {
-        const UnwritableCharacter &u = written.unwritable.front();
-        QMessageBox::warning(this, Title,
-                             problemText(ProblemId::SaveRefused, fieldName(u.question, u.field), QString(u.character)));
+    if (refuseUnwritable(written))
         return;
-    }
     // A fresh copy each time: the pupil's records of a trial stay in it and go with it.
     dropEndedTrials(false);
     auto folder = std::make_unique<QTemporaryDir>();

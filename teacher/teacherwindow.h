@@ -67,6 +67,7 @@ private:
     void buildActions();
     bool askToSave();
     bool confirm(const QString &question);
+    bool refuseUnwritable(const WrittenBank &written);
     void loadBank(OpenedBank opened, const QString &path);
     void showCurrent();
     void fillQuestionList();
