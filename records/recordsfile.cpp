@@ -1,7 +1,6 @@
 #include "records/recordsfile.h"
 #include "quiz/codepage.h"
 #include "quiz/problemtexts.h"
-#include "quiz/quizstate.h"
 #include "quiz/regularfile.h"
 
 #include <QFile>
@@ -11,39 +10,6 @@
 #include <tuple>
 
 RecordEntryRecord RecordEntry;
-
-namespace {
-
-QString withoutLeadingSpaces(const QString &text)
-{
-    qsizetype i = 0;
-    while (i < text.size() && text[i] == u' ')
-        ++i;
-    return text.sliced(i);
-}
-
-// The line format has no quoting: a comma or a line break inside a field, or a double
-// quote at its start, would shift or swallow this line and the ones after it.
-bool readsBack(const QByteArray &line, const RecordEntryRecord &entry)
-{
-    RecordReader reader(line);
-    RecordEntryRecord read;
-    return reader.next(read) && reader.problems().empty() && reader.offset() == line.size()
-        && read.name == withoutLeadingSpaces(entry.name) && read.topic == withoutLeadingSpaces(entry.topic)
-        && read.grade == entry.grade;
-}
-
-} // namespace
-
-std::optional<QByteArray> recordLine(const RecordEntryRecord &entry)
-{
-    const QString text = entry.name + QLatin1Char(',') + entry.topic + QLatin1Char(',')
-        + numberText(entry.grade) + QStringLiteral("\r\n");
-    std::optional<QByteArray> line = encode1251(text);
-    if (line && !readsBack(*line, entry))
-        return std::nullopt;
-    return line;
-}
 
 namespace {
 
@@ -496,12 +462,7 @@ std::optional<bool> RecordReader::step(RecordEntryRecord &entry)
     if (problems_.size() > MaxRecordProblems && skipPlainlyDamaged(start))
         return false;
     try {
-        QString name = reader_.readText();
-        QString topic = reader_.readText();
-        const qint16 grade = reader_.readInt();
-        entry.name = std::move(name);
-        entry.topic = std::move(topic);
-        entry.grade = grade;
+        entry = readRecord(reader_);
         return true;
     } catch (const QuizError &error) {
         // Read on at the bad field's line when it lies below, since a record torn on an
@@ -612,5 +573,5 @@ void updatePads(const RecordEntryRecord &entry, RowPads &pads)
 QString buildRecordRow(const RecordEntryRecord &entry, RowPads &pads)
 {
     updatePads(entry, pads);
-    return entry.name + pads.name + entry.topic + pads.topic + numberText(entry.grade);
+    return entry.name + pads.name + entry.topic + pads.topic + gradeText(entry.grade);
 }

@@ -6,6 +6,7 @@
 #include "quiz/quizerror.h"
 #include "quiz/textencoding.h"
 #include "records/filelock.h"
+#include "records/recordline.h"
 #include <QByteArray>
 #include <QFile>
 #include <QString>
@@ -16,17 +17,8 @@
 
 inline const QString RecordsFileName = QStringLiteral("records.ssu");
 
-struct RecordEntryRecord {
-    QString name;
-    QString topic;
-    qint16 grade = 0;
-};
-
 // The records window reads each line into this one value.
 extern RecordEntryRecord RecordEntry;
-
-// The bytes of one line, CR LF included; nullopt when a field cannot be held in Windows-1251.
-std::optional<QByteArray> recordLine(const RecordEntryRecord &entry);
 
 // Appends one line to the file at path (created when missing) with one write,
 // holding the file's exclusive lock so that copies of the program sharing the file
@@ -146,5 +138,5 @@ struct RowPads {
     QString topic;
 };
 
-// name + name pad + topic + topic pad + numberText(grade); updates pads first.
+// name + name pad + topic + topic pad + gradeText(grade); updates pads first.
 QString buildRecordRow(const RecordEntryRecord &entry, RowPads &pads);

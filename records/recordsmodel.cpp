@@ -5,16 +5,12 @@
 
 namespace {
 
-// The three fields of a record read from offset; nullopt when they cannot be read.
-std::optional<RecordEntryRecord> readRecordAt(QByteArrayView bytes, qsizetype offset)
+// The record that starts the bytes; nullopt when it cannot be read.
+std::optional<RecordEntryRecord> readRecordAt(QByteArrayView bytes)
 {
-    FieldReader reader(bytes.sliced(offset));
+    FieldReader reader(bytes);
     try {
-        RecordEntryRecord entry;
-        entry.name = reader.readText();
-        entry.topic = reader.readText();
-        entry.grade = reader.readInt();
-        return entry;
+        return readRecord(reader);
     } catch (const QuizError &) {
         return std::nullopt;
     }
@@ -129,7 +125,7 @@ std::optional<RecordEntryRecord> RecordsModel::entryAt(int i) const
 {
     const qint64 from = rows_[size_t(i)].offset;
     const qint64 next = size_t(i) + 1 < rows_.size() ? qint64(rows_[size_t(i) + 1].offset) : lastEnd_;
-    return readRecordAt(bytesAt(from, qMin(next, from + MaxRowBytes)), 0);
+    return readRecordAt(bytesAt(from, qMin(next, from + MaxRowBytes)));
 }
 
 QString RecordsModel::rowText(int i) const
