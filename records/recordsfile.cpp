@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QLocale>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <tuple>
@@ -535,40 +536,27 @@ int RecordReader::line() const
 
 namespace {
 
-// The fixed pads of the records window's topic column, tested in this order;
-// each rule that matches replaces the pad.
-struct TopicPadRule {
-    int length;          // match by length when > 0
-    const char16_t *name;  // otherwise match by the exact name
-    int pad;
-};
-
-constexpr TopicPadRule TopicPadRules[] = {
-    {51, nullptr, 8},
-    {0, u"Правила безопасного поведения на природе", 19},
-    {43, nullptr, 16},
-    {0, u"Правила безопасного поведения на воде", 22},
-    {19, nullptr, 40},
-    {0, u"Правила безопасного поведения в быту", 23},
-    {0, u"Землетрясение", 46},
-    {0, u"Безопасность прихимических авариях", 25},
-    {0, u"Наводнения", 49},
-};
-
 void updatePads(const RecordEntryRecord &entry, RowPads &pads)
 {
     const qsizetype n = entry.name.size();
     if (n >= 1 && n <= 15)
         pads.name = QString(16 - n, QLatin1Char(' '));
-    for (const TopicPadRule &rule : TopicPadRules) {
-        const bool matches = rule.length > 0 ? entry.topic.size() == rule.length
-                                             : entry.topic == QStringView(rule.name);
-        if (matches)
-            pads.topic = QString(rule.pad, QLatin1Char(' '));
-    }
+    if (const std::optional<int> pad = topicPadFor(entry.topic))
+        pads.topic = QString(*pad, QLatin1Char(' '));
 }
 
 } // namespace
+
+std::optional<int> topicPadFor(const QString &topic, std::span<const Topic> topics)
+{
+    // Whichever row serves, the pad fills this topic to the column.
+    const bool served = findTopic(topic, topics) || std::any_of(topics.begin(), topics.end(), [&](const Topic &row) {
+        return row.pad == TopicPad::ByLength && row.name.size() == topic.size();
+    });
+    if (!served)
+        return std::nullopt;
+    return int(qMax<qsizetype>(0, TopicColumnWidth - topic.size()));
+}
 
 QString buildRecordRow(const RecordEntryRecord &entry, RowPads &pads)
 {

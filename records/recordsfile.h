@@ -7,6 +7,7 @@
 #include "quiz/textencoding.h"
 #include "records/filelock.h"
 #include "records/recordline.h"
+#include "topics/catalogue.h"
 #include <QByteArray>
 #include <QFile>
 #include <QString>
@@ -137,6 +138,13 @@ struct RowPads {
     QString name;
     QString topic;
 };
+
+// The records window's topic column: every pad fills a topic to this many characters.
+inline constexpr int TopicColumnWidth = 59;
+
+// The pad that fills `topic` to the column: for the row of that name, or for a row padded
+// by length whose name is as long; nullopt when no row serves it (the row before's pad stays).
+std::optional<int> topicPadFor(const QString &topic, std::span<const Topic> topics = topicCatalogue());
 
 // name + name pad + topic + topic pad + gradeText(grade); updates pads first.
 QString buildRecordRow(const RecordEntryRecord &entry, RowPads &pads);

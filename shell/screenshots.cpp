@@ -13,6 +13,7 @@
 #include "shell/form4.h"
 #include "shell/form6.h"
 #include "shell/windows.h"
+#include "topics/catalogue.h"
 #include "topics/form2.h"
 
 #include <QApplication>
@@ -69,9 +70,8 @@ bool save(QWidget &window, const QString &outDir, const QString &name)
 
 bool seedWorkingFolder(const QString &dataDir)
 {
-    for (int n = 1; n <= 9; ++n) {
-        const QString name = QStringLiteral("qes%1.ssu").arg(n);
-        if (!QFile::copy(dataDir + u'/' + name, name))
+    for (const Topic &topic : topicCatalogue()) {
+        if (!QFile::copy(dataDir + u'/' + topic.file, topic.file))
             return false;
     }
     // A few earlier results, so that the records window has rows to show.

@@ -84,6 +84,8 @@ private slots:
     void rowsCarryPads_data();
     void rowsCarryPads();
     void everyCatalogueTopicMakesRowOf77();
+    void tableRowGivesFileAndPad_data();
+    void tableRowGivesFileAndPad();
 
 private:
     QTemporaryDir dir_;
@@ -361,18 +363,39 @@ void TestRecords::rowsCarryPads()
 
 void TestRecords::everyCatalogueTopicMakesRowOf77()
 {
-    const QStringList topics{
-        "Безопасность прихимических авариях", "Землетрясение", "Мероприятия гражданской обороны по защите населения",
-        "Наводнения", "Правила безопасного поведения в быту", "Правила безопасного поведения на воде",
-        "Правила безопасного поведения на природе", "Правила безопасного поведения на транспорте",
-        "Ураганы_бури_смерчи"};
     RowPads pads;
-    for (const QString &topic : topics) {
-        const QString row = buildRecordRow({QStringLiteral("Ученик"), topic, 4}, pads);
-        QCOMPARE(row.size(), 77);
-        QCOMPARE(row.mid(16, 59).trimmed(), topic);
-        QVERIFY(row.endsWith(QStringLiteral(" 4")));
+    for (const Topic &topic : topicCatalogue()) {
+        QVERIFY2(recordLine({QStringLiteral("Ученик"), topic.name, 4}).has_value(), qPrintable(topic.name));
+        const QString row = buildRecordRow({QStringLiteral("Ученик"), topic.name, 4}, pads);
+        QCOMPARE(row, QStringLiteral("Ученик") + spaces(10) + topic.name + spaces(59 - int(topic.name.size())) + " 4");
     }
+}
+
+// A topic added to the table is one row: it finds its file and fills the records
+// window's column, and a row padded by length also pads other topics of its length.
+void TestRecords::tableRowGivesFileAndPad_data()
+{
+    QTest::addColumn<QString>("topic");
+    QTest::addColumn<QString>("file");   // empty: no row
+    QTest::addColumn<int>("pad");        // -1: the pad of the row before stays
+
+    QTest::newRow("tenth row") << "Пожарная безопасность" << "qes10.ssu" << 38;
+    QTest::newRow("catalogue row") << "Наводнения" << "qes8.ssu" << 49;
+    QTest::newRow("other case of the tenth") << "пожарная безопасность" << "" << -1;
+    QTest::newRow("length of a row padded by length") << QString(43, u'ж') << "" << 16;
+    QTest::newRow("length of the tenth, padded by name") << QString(21, u'ж') << "" << -1;
+}
+
+void TestRecords::tableRowGivesFileAndPad()
+{
+    QFETCH(QString, topic);
+    QFETCH(QString, file);
+    QFETCH(int, pad);
+    std::vector<Topic> topics(topicCatalogue().begin(), topicCatalogue().end());
+    topics.push_back({QStringLiteral("Пожарная безопасность"), QStringLiteral("qes10.ssu"), TopicPad::ByName});
+    const Topic *row = findTopic(topic, topics);
+    QCOMPARE(row ? row->file : QString(), file);
+    QCOMPARE(topicPadFor(topic, topics).value_or(-1), pad);
 }
 
 QTEST_GUILESS_MAIN(TestRecords)

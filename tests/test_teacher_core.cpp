@@ -8,6 +8,7 @@
 #include "teacher/limits.h"
 #include "teacher/wholesave.h"
 #include "quiz/codepage.h"
+#include "topics/catalogue.h"
 
 #include <QDir>
 #include <QFile>
@@ -67,8 +68,8 @@ private slots:
     void shippedBanksKeepTheirBytes_data()
     {
         QTest::addColumn<QString>("file");
-        for (int n = 1; n <= 9; ++n)
-            QTest::newRow(qPrintable(QStringLiteral("qes%1").arg(n))) << QStringLiteral("qes%1.ssu").arg(n);
+        for (const Topic &topic : topicCatalogue())
+            QTest::newRow(qPrintable(topic.file)) << topic.file;
     }
     void shippedBanksKeepTheirBytes()
     {
@@ -196,8 +197,8 @@ private slots:
     }
     void shippedBanksHaveTheProposedLimits()
     {
-        for (int n = 1; n <= 9; ++n) {
-            const OpenedBank opened = openBankFile(QStringLiteral(ZUF_SHIPPED_DATA "/qes%1.ssu").arg(n));
+        for (const Topic &topic : topicCatalogue()) {
+            const OpenedBank opened = openBankFile(QStringLiteral(ZUF_SHIPPED_DATA "/") + topic.file);
             const CriteriaThresholds p = proposeLimits(opened.bank);
             QCOMPARE(opened.bank.threshold5, p.threshold5);
             QCOMPARE(opened.bank.threshold4, p.threshold4);

@@ -6,6 +6,7 @@
 
 #include "gui_support.h"
 #include "teacher/teacherwindow.h"
+#include "topics/catalogue.h"
 
 #include <QCheckBox>
 #include <QProcess>
@@ -63,8 +64,8 @@ private slots:
     void init()
     {
         folder_ = std::make_unique<QTemporaryDir>();
-        for (int n = 1; n <= 9; ++n)
-            QFile::copy(QStringLiteral(ZUF_SHIPPED_DATA "/qes%1.ssu").arg(n), folder_->filePath(QStringLiteral("qes%1.ssu").arg(n)));
+        for (const Topic &topic : topicCatalogue())
+            QFile::copy(QStringLiteral(ZUF_SHIPPED_DATA "/") + topic.file, folder_->filePath(topic.file));
         shipped_ = gui::readFile(folder_->filePath(QStringLiteral("qes1.ssu")));
         window_ = std::make_unique<TeacherWindow>();
         window_->startProgram = [this](const QString &program, const QString &folder) {
