@@ -5,8 +5,7 @@
 
 std::span<const Topic> topicCatalogue()
 {
-    // The names are list entries, mapping keys and records fields at once:
-    // they stay exactly as the existing records files hold them.
+    // The rows of topics/topics.tsv, turned into C++ by the build.
     static const Topic catalogue[] = {
 #include "topicrows.inc"
     };
