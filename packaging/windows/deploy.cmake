@@ -64,11 +64,11 @@ if(CMAKE_RUNTIME_OUTPUT_DIRECTORY)
 endif()
 
 # make windows: the folder and its ZIP, stripped of debugging symbols.
-set(ZUF_ZIP_NAME zuf-quiz-1.00-win64)
+set(ZUF_ZIP_NAME zuf-quiz-${ZUF_VERSION_TEXT}-win64)
 add_custom_target(windows-zip
   COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${PROJECT_BINARY_DIR} -DNAME=${ZUF_ZIP_NAME}
           -DSTRIP=${CMAKE_STRIP} -P ${CMAKE_CURRENT_SOURCE_DIR}/windows/pack-zip.cmake
-  DEPENDS zuf-quiz zuf-check
+  DEPENDS zuf-quiz zuf-teacher zuf-check
   WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
   COMMENT "Packing ${ZUF_ZIP_NAME}.zip"
   VERBATIM)
