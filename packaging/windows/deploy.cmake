@@ -72,3 +72,13 @@ add_custom_target(windows-zip
   WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
   COMMENT "Packing ${ZUF_ZIP_NAME}.zip"
   VERBATIM)
+
+# make windows: the same folder as a Windows Installer package for a lab, beside the ZIP.
+add_custom_target(windows-msi
+  COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/windows/make-msi.py ${PROJECT_BINARY_DIR}/zip/${ZUF_ZIP_NAME}
+          ${PROJECT_VERSION} ${PROJECT_SOURCE_DIR}/resources/icons/books.ico ${PROJECT_BINARY_DIR}/${ZUF_ZIP_NAME}.msi
+  COMMENT "Packing ${ZUF_ZIP_NAME}.msi"
+  VERBATIM)
+add_dependencies(windows-msi windows-zip)
+# The Wine tests unpack and install these two.
+set_property(GLOBAL PROPERTY ZUF_WINDOWS_PACKAGE ${PROJECT_BINARY_DIR}/${ZUF_ZIP_NAME})
