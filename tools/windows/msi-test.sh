@@ -83,6 +83,24 @@ step "msiexec /i /qn"
 ls "$program"/qes*.ssu >/dev/null 2>&1 && fail "question files in the program folder"
 [ "$(ls "$data"/qes?.ssu | wc -l)" = 9 ] || fail "the data folder lacks question files"
 
+step "the texts as Notepad reads them"
+python3 - "$program" <<'PY' || fail "a text is not as Notepad reads it"
+import sys
+folder = sys.argv[1]
+for name, marked in (("ПРОЧТИ.txt", True), ("Руководство учителя.txt", True), ("LICENSE.txt", False)):
+    data = open(f"{folder}/{name}", "rb").read()
+    problems = []
+    if data.startswith(b"\xef\xbb\xbf") != marked:
+        problems.append("byte-order mark")
+    if data.count(b"\n") != data.count(b"\r\n"):
+        problems.append("a line not ended with CR LF")
+    text = data.decode("utf-8-sig")
+    problems += [f"the Linux step {word!r}" for word in ("~/.local", "groupadd", "man zuf-check", "iconv -f", "chmod")
+                 if word in text]
+    if problems:
+        sys.exit(f"{name}: {', '.join(problems)}")
+PY
+
 step "the Start-menu shortcuts"
 expect_shortcut "Тесты по ЗУФ" 'C:\Program Files\zuf-quiz\zuf-quiz.exe' 'C:\ProgramData\zuf-quiz\' ''
 expect_shortcut "Тесты по ЗУФ — учитель" 'C:\Program Files\zuf-quiz\zuf-teacher.exe' 'C:\ProgramData\zuf-quiz\' \
