@@ -86,8 +86,9 @@ def wxs(stage, version, icon, folders):
         '<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">',
         f'<Product Id="*" Name="QuizPlaceholder" Language="1049" Version="{version}"'
         f' Manufacturer="zuf-quiz developers" UpgradeCode="{UPGRADE_CODE}">',
+        # The summary stream keeps to ASCII: its code page is not the database's.
         '<Package InstallerVersion="500" Compressed="yes" InstallScope="perMachine"'
-        ' Description="zuf-quiz" Comments="Тесты по ЗУФ"/>',
+        ' Description="zuf-quiz" Comments="A safety quiz for school pupils"/>',
         '<MajorUpgrade DowngradeErrorMessage="A newer version of zuf-quiz is installed."/>',
         '<Media Id="1" Cabinet="zuf.cab" EmbedCab="yes"/>',
         f'<Icon Id="books.ico" SourceFile={quoteattr(os.path.abspath(icon).lstrip("/"))}/>',
@@ -155,6 +156,8 @@ def main():
             [["rDATADIR", "DATADIR", "CreateFolder", DATA_FOLDER_RIGHTS, LOCAL_FOLDER]]
             + [[f"r{n[:4]}", n[:4], "File", QUESTION_FILE_RIGHTS, LOCAL_FOLDER] for n in QUESTION_FILES])
         subprocess.run(["msibuild", out, "-i", codepage, "-i", rights], check=True)
+        # The package's language, which wixl leaves at 1033 whatever the source says.
+        subprocess.run(["msibuild", out, "-s", "zuf-quiz", "zuf-quiz developers", "x64;1049"], check=True)
 
         # Permanent (16) and never overwritten (128), beside 64-bit (256): a reinstallation
         # keeps a question file the teacher has changed, a removal keeps them all.

@@ -117,6 +117,11 @@ shown=$(sed 's/\x1b\[[0-9;?]*[A-Za-z]//g' "$work/console" | tr -d '\r\n')
 grep -q "bad.ssu:2:1: error: Текст, который начинается здесь с кавычки, не закрыт кавычкой" <<<"$shown" \
   || fail "the console did not show the reason: $shown"
 "$wine" cmd /c 'zuf-check.exe bad.ssu > отчёт.txt' || true
+# Alone on its console, as from Explorer: the usage, then a key closes it (the key is waiting).
+printf x | timeout 60 script -qec "\"$wine\" 'C:\\Program Files\\zuf-quiz\\zuf-check.exe'" "$work/alone" >/dev/null || true
+shown=$(sed 's/\x1b\[[0-9;?]*[A-Za-z]//g' "$work/alone" | tr -d '\r\n')
+grep -q "Использование: zuf-check.*Нажмите любую клавишу, чтобы закрыть окно\." <<<"$shown" \
+  || fail "zuf-check.exe alone on its console did not wait for a key: $shown"
 unset WINEPATH
 [ "$(head -c 3 отчёт.txt | od -An -tx1 | tr -d ' ')" = efbbbf ] || fail "the report file has no UTF-8 mark"
 tail -c +4 отчёт.txt | iconv -f UTF-8 -t UTF-8 | grep -q "не закрыт кавычкой" || fail "the report file is not UTF-8"

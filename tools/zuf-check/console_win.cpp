@@ -52,10 +52,11 @@ int writeText(std::FILE *stream, QByteArrayView utf8)
     return 0;
 }
 
+// Only where a key can be read: a run whose input is redirected never waits.
 bool ownsConsole()
 {
     DWORD processes[2];
-    return isConsole(stdout) && GetConsoleProcessList(processes, 2) == 1;
+    return isConsole(stdout) && isConsole(stdin) && GetConsoleProcessList(processes, 2) == 1;
 }
 
 void waitForKey()
