@@ -71,12 +71,13 @@ bench: deps
 
 # Windows: zuf-quiz.exe and zuf-check.exe cross-built with MinGW against a Qt for Windows
 # that tools/windows/build-qt.sh builds once from Debian's source (about 25 minutes) and
-# caches under ~/.cache/zuf-quiz; packed as build/windows/zuf-quiz-1.00-win64.zip.
+# caches under ~/.cache/zuf-quiz; packed as build/windows/zuf-quiz-1.00-win64.zip and, for a
+# lab, as the Windows Installer package build/windows/zuf-quiz-1.00-win64.msi.
 .PHONY: windows windows-test
 windows:
 	@qt=$$(tools/windows/build-qt.sh) && cmake --preset windows -DZUF_WINDOWS_QT="$$qt" >/dev/null
 	@cmake --build --preset windows
-	@cmake --build --preset windows --target windows-zip
+	@cmake --build --preset windows --target windows-zip windows-msi
 
 # The test suite's Windows programs under Wine, and one whole run of the unpacked ZIP.
 windows-test: windows

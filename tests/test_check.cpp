@@ -114,6 +114,8 @@ private slots:
     void everyMistakeNamed_data();
     void everyMistakeNamed();
     void everyMessageIsTested();
+    void reportFileReadsAsUtf8_data();
+    void reportFileReadsAsUtf8();
     void reportThatCannotBeWritten_data();
     void reportThatCannotBeWritten();
     void controlCharactersShownEscaped();
@@ -167,8 +169,11 @@ Run TestCheck::run(const QStringList &arguments, const QString &outputFile, cons
     result.exitCode = process.exitCode();
     result.out = process.readAllStandardOutput();
 #ifdef Q_OS_WIN
-    // A Windows program's standard output ends its lines with CR LF.
+    // A Windows program's standard output ends its lines with CR LF, and a report to
+    // a pipe starts with the UTF-8 mark (reportFileReadsAsUtf8 sees it).
     result.out.replace("\r\n", "\n");
+    if (result.out.startsWith("\xEF\xBB\xBF"))
+        result.out.remove(0, 3);
 #endif
     result.errors = process.readAllStandardError();
     return result;
@@ -626,6 +631,40 @@ void TestCheck::everyMessageIsTested()
 }
 
 // A report that never reached its reader is no report: exit status 2 and a message.
+// A report saved to a file opens right in Notepad: on Windows it starts with the UTF-8
+// mark, except JSON, whose readers refuse one; elsewhere it is plain UTF-8.
+void TestCheck::reportFileReadsAsUtf8_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("marked");
+#ifdef Q_OS_WIN
+    const bool windows = true;
+#else
+    const bool windows = false;
+#endif
+    QTest::newRow("report") << QStringList{"warn.ssu"} << windows;
+    QTest::newRow("conversion") << QStringList{"--fix-encoding", "warn.ssu"} << windows;
+    QTest::newRow("help") << QStringList{"--help"} << windows;
+    QTest::newRow("JSON") << QStringList{"--json", "warn.ssu"} << false;
+}
+
+void TestCheck::reportFileReadsAsUtf8()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, marked);
+    writeFiles({QStringLiteral("warn.ssu")});
+    const QString path = dir_.filePath(QStringLiteral("отчёт.txt"));
+    run(arguments, path);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QByteArray bytes = file.readAll();
+    QCOMPARE(bytes.startsWith("\xEF\xBB\xBF"), marked);
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(bytes.mid(marked ? 3 : 0));
+    QVERIFY(!utf8.hasError());
+    QVERIFY2(text.contains(QRegularExpression(QStringLiteral("[а-яА-Я]"))), qPrintable(text));
+}
+
 void TestCheck::reportThatCannotBeWritten_data()
 {
     QTest::addColumn<QStringList>("arguments");

@@ -35,8 +35,25 @@ if(NOT ZUF_QTBASE_RU)
 endif()
 install(FILES ${ZUF_QTBASE_RU} DESTINATION translations)
 
-install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/windows/ПРОЧТИ.txt DESTINATION .)
-install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt OPTIONAL)
+# The texts as Notepad reads them, with CR LF line ends: the read-me, the licence, and the
+# teacher's guide for Windows, which takes the chapters shared with the main guide from it.
+set(texts ${CMAKE_CURRENT_BINARY_DIR}/windows-texts)
+file(MAKE_DIRECTORY ${texts})
+foreach(text windows/ПРОЧТИ.txt:ПРОЧТИ.txt ../LICENSE:LICENSE.txt)
+  string(REPLACE ":" ";" text ${text})
+  list(GET text 0 source)
+  list(GET text 1 name)
+  file(READ ${CMAKE_CURRENT_SOURCE_DIR}/${source} content)
+  string(REPLACE "\r\n" "\n" content "${content}")
+  string(REPLACE "\n" "\r\n" content "${content}")
+  file(WRITE ${texts}/${name} "${content}")
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${source})
+endforeach()
+set(guides ${PROJECT_SOURCE_DIR}/docs/teacher-guide.windows.ru.md ${PROJECT_SOURCE_DIR}/docs/teacher-guide.ru.md)
+execute_process(COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/windows/make-guide.py ${guides}
+                        "${texts}/Руководство учителя.txt" COMMAND_ERROR_IS_FATAL ANY)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${guides})
+install(FILES ${texts}/ПРОЧТИ.txt ${texts}/LICENSE.txt "${texts}/Руководство учителя.txt" DESTINATION .)
 
 # The build tree's programs (all in one bin folder) find the same files beside them, and
 # the offscreen platform for the window tests; Qt's translations folder is bin/../translations.
@@ -64,11 +81,21 @@ if(CMAKE_RUNTIME_OUTPUT_DIRECTORY)
 endif()
 
 # make windows: the folder and its ZIP, stripped of debugging symbols.
-set(ZUF_ZIP_NAME zuf-quiz-1.00-win64)
+set(ZUF_ZIP_NAME zuf-quiz-${ZUF_VERSION_TEXT}-win64)
 add_custom_target(windows-zip
   COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${PROJECT_BINARY_DIR} -DNAME=${ZUF_ZIP_NAME}
           -DSTRIP=${CMAKE_STRIP} -P ${CMAKE_CURRENT_SOURCE_DIR}/windows/pack-zip.cmake
-  DEPENDS zuf-quiz zuf-check
+  DEPENDS zuf-quiz zuf-teacher zuf-check
   WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
   COMMENT "Packing ${ZUF_ZIP_NAME}.zip"
   VERBATIM)
+
+# make windows: the same folder as a Windows Installer package for a lab, beside the ZIP.
+add_custom_target(windows-msi
+  COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/windows/make-msi.py ${PROJECT_BINARY_DIR}/zip/${ZUF_ZIP_NAME}
+          ${PROJECT_VERSION} ${PROJECT_SOURCE_DIR}/resources/icons/books.ico ${PROJECT_BINARY_DIR}/${ZUF_ZIP_NAME}.msi
+  COMMENT "Packing ${ZUF_ZIP_NAME}.msi"
+  VERBATIM)
+add_dependencies(windows-msi windows-zip)
+# The Wine tests unpack and install these two.
+set_property(GLOBAL PROPERTY ZUF_WINDOWS_PACKAGE ${PROJECT_BINARY_DIR}/${ZUF_ZIP_NAME})

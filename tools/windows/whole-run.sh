@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
-# whole-run.sh ZIP WINE [SHOTS]: unpacks the Windows ZIP into a fresh folder and takes one
+# whole-run.sh ZIP|PROGRAM_DIR WINE [SHOTS]: unpacks the Windows ZIP into a fresh folder (or
+# takes the installed PROGRAM_DIR, working in ZUF_WORK_DIR, as a Start-menu shortcut starts it) and takes one
 # pupil through a whole test in the real zuf-quiz.exe under Wine on an Xvfb display of its
 # own, with a window manager, driven only by mouse and keyboard through xdotool: "Да", a
 # name, "&Новый тест", the first topic, one refused empty answer, ten answers, the grade,
 # the records window and a confirmed "&Выход". Passes when records.ssu then holds exactly
-# the earned line, in Windows-1251 with CR LF. The cues of the grades are taken out of the
+# the earned line, in Windows-1251 with CR LF, in the working folder. The cues of the grades are taken out of the
 # folder first: a missing cue must not keep the test from finishing and being recorded.
 # With SHOTS, a screenshot of every window goes there, the help window's included.
 #
 # Needs WINEPREFIX set to a prepared prefix (tools/windows/wine-prefix.sh).
 set -euo pipefail
-zip=$(realpath "$1") wine=$2 shots=${3:-}
+package=$(realpath "$1") wine=$2 shots=${3:-}
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/zuf-whole-run.XXXXXX")
@@ -25,9 +26,15 @@ step() { echo "whole run: $*"; }
 fail() { echo "whole run FAILED: $*" >&2; [ -n "$shots" ] || import -display "$DISPLAY" -window root "$work/failure.png" 2>/dev/null || true; exit 1; }
 
 cd "$work"
-unzip -q "$zip"
-app=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'zuf-quiz-*' | head -n1)
-[ -f "$app/zuf-quiz.exe" ] || fail "no zuf-quiz.exe in the ZIP"
+if [ -d "$package" ]; then
+  app=$package
+  workdir=$(realpath "${ZUF_WORK_DIR:-$app}")
+else
+  unzip -q "$package"
+  app=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'zuf-quiz-*' | head -n1)
+  workdir=$app
+fi
+[ -f "$app/zuf-quiz.exe" ] || fail "no zuf-quiz.exe in $package"
 rm -f "$app"/zuf-quiz/sounds/winner.wav "$app"/zuf-quiz/sounds/pr2.wav
 
 # A display of our own: Xvfb picks a free number and tells it through -displayfd.
@@ -40,7 +47,7 @@ openbox --sm-disable >/dev/null 2>&1 &
 pids+=($!)
 sleep 1
 
-(cd "$app" && exec "$wine" zuf-quiz.exe) >/dev/null 2>&1 &
+(cd "$workdir" && exec "$wine" "$app/zuf-quiz.exe") >/dev/null 2>&1 &
 quiz=$!
 pids+=($quiz)
 
@@ -148,7 +155,7 @@ for _ in $(seq 300); do kill -0 "$quiz" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$quiz" 2>/dev/null && fail "zuf-quiz.exe did not end after the confirmed exit"
 
 # The earned line: questions 1 to 10 of the first topic's file, answer 1 ticked each time.
-expected=$(python3 - "$app/qes9.ssu" <<'PY'
+expected=$(python3 - "$workdir/qes9.ssu" <<'PY'
 import csv, io, sys
 rows = list(csv.reader(io.StringIO(open(sys.argv[1], encoding='cp1251', newline='').read())))
 t5, t4, t3 = (int(v) for v in rows[0][:3])
@@ -160,10 +167,10 @@ sys.stdout.write("Petrov,Безопасность прихимических а�
 PY
 )
 printf '%s\r\n' "$expected" | iconv -f UTF-8 -t CP1251 >"$work/expected.ssu"
-[ -f "$app/records.ssu" ] || fail "no records.ssu was written"
-cmp -s "$work/expected.ssu" "$app/records.ssu" || {
+[ -f "$workdir/records.ssu" ] || fail "no records.ssu was written in $workdir"
+cmp -s "$work/expected.ssu" "$workdir/records.ssu" || {
   echo "expected: $(od -c "$work/expected.ssu" | head -5)" >&2
-  echo "found:    $(od -c "$app/records.ssu" | head -5)" >&2
+  echo "found:    $(od -c "$workdir/records.ssu" | head -5)" >&2
   fail "records.ssu does not hold exactly the earned line"
 }
 step "records.ssu holds exactly: $expected (Windows-1251, CR LF)"

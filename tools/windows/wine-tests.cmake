@@ -25,3 +25,15 @@ add_test(NAME windows_whole_run
           ${PROJECT_BINARY_DIR}/zuf-quiz-1.00-win64.zip ${CMAKE_CROSSCOMPILING_EMULATOR})
 set_tests_properties(windows_whole_run PROPERTIES
   ENVIRONMENT "WINEPREFIX=${zuf_wine_prefix}-whole-run" FIXTURES_REQUIRED wine_whole_run TIMEOUT 600)
+
+# The lab's package, installed silently into a fresh copy of a prefix of its own, used from
+# its shortcut's working folder and removed again.
+get_property(zuf_windows_package GLOBAL PROPERTY ZUF_WINDOWS_PACKAGE)
+add_test(NAME wine_prefix_msi
+  COMMAND ${CMAKE_COMMAND} -E env LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8
+          ${PROJECT_SOURCE_DIR}/tools/windows/wine-prefix.sh ${zuf_wine_prefix}-msi)
+set_tests_properties(wine_prefix_msi PROPERTIES FIXTURES_SETUP wine_msi TIMEOUT 600)
+add_test(NAME windows_msi
+  COMMAND ${PROJECT_SOURCE_DIR}/tools/windows/msi-test.sh ${zuf_windows_package}.msi ${CMAKE_CROSSCOMPILING_EMULATOR})
+set_tests_properties(windows_msi PROPERTIES
+  ENVIRONMENT "WINEPREFIX=${zuf_wine_prefix}-msi" FIXTURES_REQUIRED wine_msi TIMEOUT 600)

@@ -3,6 +3,7 @@
 // when the report could not be written.
 
 #include "checker.h"
+#include "console.h"
 #include "fixencoding.h"
 #include "quiz/problemtexts.h"
 #include "shell/appearance.h"
@@ -29,6 +30,8 @@ const char Usage[] =
     "  --records       следующие файлы - файлы рекордов\n"
     "  --fix-encoding  перевести файлы из UTF-8, UTF-16, KOI8-R, CP866, ISO-8859-5 или\n"
     "                  Mac Cyrillic в Windows-1251 (прежний файл сохраняется как ФАЙЛ.bak)\n";
+
+const char PressAnyKey[] = "\nНажмите любую клавишу, чтобы закрыть окно.\n";
 
 struct Request {
     bool json = false;
@@ -65,8 +68,9 @@ struct Report {
     }
     void write(const QByteArray &bytes)
     {
-        if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size()) && !error)
-            error = errno ? errno : EIO;
+        const int failure = writeText(stdout, bytes);
+        if (failure && !error)
+            error = failure;
     }
     void printLines(const QStringList &lines)
     {
@@ -79,8 +83,7 @@ struct Report {
             error = errno ? errno : EIO;
         if (!error)
             return true;
-        const QByteArray text = (problemText(ProblemId::ReportNotWritten, qt_error_string(error)) + u'\n').toUtf8();
-        std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
+        writeText(stderr, (problemText(ProblemId::ReportNotWritten, qt_error_string(error)) + u'\n').toUtf8());
         return false;
     }
 };
@@ -162,14 +165,12 @@ bool checksQuestionFiles(int argc, char *argv[])
                        [](const auto &file) { return file.second == FileKind::Questions; });
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+int check(int argc, char *argv[])
 {
     // Qt's notes about its own set-up are no concern of a teacher reading the report.
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &message) {
         if (type == QtCriticalMsg || type == QtFatalMsg)
-            std::fputs(qPrintable(message + u'\n'), stderr);
+            writeText(stderr, (message + u'\n').toUtf8());
     });
     // Records files and conversions need no fonts: a large records file is read in
     // little memory, without a window system.
@@ -188,15 +189,17 @@ int main(int argc, char *argv[])
 
     const QStringList arguments = application->arguments().mid(1);
     if (arguments.contains(QLatin1String("--help")) || arguments.contains(QLatin1String("-h"))) {
+        beginReport(true);
         Report out;
         out.print(Usage);
         return out.finish() ? 0 : 2;
     }
     const std::optional<Request> request = parseArguments(arguments);
     if (!request) {
-        std::fputs(Usage, stderr);
+        writeText(stderr, Usage);
         return 2;
     }
+    beginReport(!request->json);
     if (request->fixEncoding)
         return fixEncodings(*request);
 
@@ -228,7 +231,7 @@ int main(int argc, char *argv[])
             // A JSON document cut off in the middle is no report: the message goes alone.
             if (request->json) {
                 out.finish();
-                std::fputs((outOfMemory(file) + u'\n').toUtf8().constData(), stderr);
+                writeText(stderr, (outOfMemory(file) + u'\n').toUtf8());
                 return 1;
             }
             out.printLines({outOfMemory(file)});
@@ -242,4 +245,17 @@ int main(int argc, char *argv[])
     if (!out.finish())
         return 2;
     return allOk ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const int status = check(argc, argv);
+    // Its console closes with it: what it said stays until the reader is done.
+    if (ownsConsole()) {
+        writeText(stdout, PressAnyKey);
+        waitForKey();
+    }
+    return status;
 }
