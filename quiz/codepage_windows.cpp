@@ -1,9 +1,6 @@
 #include "quiz/codepage_system.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "quiz/win32api.h"
 
 namespace {
 

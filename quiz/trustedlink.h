@@ -7,6 +7,10 @@
 #include <QByteArray>
 #include <sys/types.h>
 
+// open(2), asked again when a signal cut it short: every opening of the program's files
+// goes through here.
+int openUninterrupted(const char *name, int flags, mode_t mode = 0);
+
 // Opens name with open(2)'s flags and mode, never through a link at its end that is not
 // trusted, nor through one that appears there after it was looked at. -1 with errno when
 // nothing was opened; untrusted is then set when a link was refused. `opened` is the name

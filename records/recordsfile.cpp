@@ -2,6 +2,7 @@
 #include "quiz/codepage.h"
 #include "quiz/problemtexts.h"
 #include "quiz/regularfile.h"
+#include "records/diskview.h"
 
 #include <QFile>
 #include <QLocale>
@@ -93,13 +94,15 @@ std::optional<QString> appendRecord(const QString &path, const RecordEntryRecord
     if (!line)
         return problemText(ProblemId::RecordsUnwritableCharacters);
     QFile file;
-    const AppendOpening opening = openForAppend(file, path);
-    if (opening.notAFile)
-        return problemText(ProblemId::RecordsWriteFailed, path, notAFileReason(*opening.notAFile));
-    if (opening.untrustedLink)
-        return problemText(ProblemId::RecordsWriteFailed, path, problemText(ProblemId::UntrustedLink));
-    if (!file.isOpen())
-        return problemText(ProblemId::RecordsOpenFailed, path, failureReason(file, opening.error));
+    const OpenedFile opening = openRegularFile(file, path, Access::Append, lockWait);
+    if (opening.status == OpenedFile::Status::NotRegular)
+        return problemText(opening.what == NotAFile::Folder ? ProblemId::RecordsOpenFailed : ProblemId::RecordsWriteFailed,
+                           path, notAFileReason(opening.what));
+    if (opening.status == OpenedFile::Status::UntrustedLink)
+        return problemText(ProblemId::RecordsWriteFailed, path, opening.reason);
+    if (opening.status != OpenedFile::Status::Opened)
+        return problemText(ProblemId::RecordsOpenFailed, path,
+                           opening.error != 0 ? systemErrorText(opening.error) : opening.reason);
     const FileLock lock(file, LockMode::Exclusive, lockWait);
     if (lock.state() == FileLock::State::Busy)
         return problemText(ProblemId::RecordsBusy, path, secondsText(lockWait));

@@ -14,6 +14,7 @@
 //   append_worker list FILE                  lists FILE again and again, as the records window
 //                                            does, saying "listing" after the first, until stdin closes
 
+#include "quiz/regularfile.h"
 #include "records/filelock.h"
 #include "records/recordsfile.h"
 #include "topics/catalogue.h"
@@ -58,10 +59,9 @@ int appendOnce(const QString &path)
 
 int holdLock(const QString &path, LockMode mode, int holdMs)
 {
-    QFile file(path);
-    const QIODevice::OpenMode openMode =
-        mode == LockMode::Shared ? QIODevice::ReadOnly : QIODevice::ReadWrite | QIODevice::Append;
-    if (!file.open(openMode)) {
+    QFile file;
+    if (openRegularFile(file, path, mode == LockMode::Shared ? Access::Read : Access::Append).status
+        != OpenedFile::Status::Opened) {
         std::fprintf(stderr, "cannot open %s\n", qPrintable(path));
         return 1;
     }

@@ -7,6 +7,15 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+int openUninterrupted(const char *name, int flags, mode_t mode)
+{
+    int fd;
+    do
+        fd = ::open(name, flags, mode);
+    while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
 QByteArray folderOf(const QByteArray &name)
 {
     const qsizetype slash = name.lastIndexOf('/');
@@ -33,7 +42,7 @@ bool trustedLink(const struct stat &link, const QByteArray &folder)
 // Empty with errno when it cannot be read; untrusted when the link is not to be followed.
 QByteArray trustedTarget(const QByteArray &name, bool &untrusted)
 {
-    const int link = ::open(name.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    const int link = openUninterrupted(name.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
     if (link < 0)
         return {};
     struct stat info = {};
@@ -64,10 +73,7 @@ int openFollowingTrustedLinks(const QByteArray &name, int flags, mode_t mode, QB
     untrusted = false;
     opened = name;
     for (int links = 0; links <= MaxLinks; ++links) {
-        int fd;
-        do
-            fd = ::open(opened.constData(), flags | O_NOFOLLOW, mode);
-        while (fd < 0 && errno == EINTR);
+        const int fd = openUninterrupted(opened.constData(), flags | O_NOFOLLOW, mode);
         // O_NOFOLLOW fails with ELOOP exactly when the name's last part is a link.
         if (fd >= 0 || errno != ELOOP)
             return fd;
