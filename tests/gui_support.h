@@ -33,6 +33,17 @@
 
 namespace gui {
 
+// A control, menu or command of a window by its name, as the window's layout names
+// it; a missing one ends the test with its name.
+template <class T = QWidget>
+T *widget(const QObject &window, const char *name)
+{
+    T *found = window.findChild<T *>(QString::fromLatin1(name));
+    if (!found)
+        qFatal("%s has no %s", qPrintable(window.objectName()), name);
+    return found;
+}
+
 // What a modal dialog showed when it was answered.
 struct SeenDialog {
     QString kind;           // "message" or "input"
@@ -229,7 +240,7 @@ inline void enterProgram(const QString &name = QStringLiteral("Ученик"))
 // "&Новый тест", then the topic clicked in the list and "Ok", or double-clicked.
 inline void startTopic(const QString &topic, bool doubleClick = false)
 {
-    form1().New->trigger();
+    widget<QAction>(form1(), "New")->trigger();
     Form2 &topics = form2();
     QVERIFY(topics.isVisible());
     QVERIFY(!form1().isEnabled());

@@ -27,10 +27,10 @@ void answerTen(ModalAnswers &answers, bool armLast = true)
 {
     Form1 &main = form1();
     for (int q = 1; q <= 10; ++q) {
-        QTest::mouseClick(main.Check1, Qt::LeftButton);
+        QTest::mouseClick(widget<TickBox>(main, "Check1"), Qt::LeftButton);
         if (q == 10 && armLast)
             answers.press(QMessageBox::Ok);
-        QTest::mouseClick(main.Command1, Qt::LeftButton);
+        QTest::mouseClick(widget<QPushButton>(main, "Command1"), Qt::LeftButton);
     }
 }
 
@@ -155,10 +155,10 @@ void TestGuiFaults::unsavedResultIsSaidAndTheProgramGoesOn()
     // The grade stands, the title screen is back behind it, and "Ok" gives the program back.
     QVERIFY(form3().isVisible());
     QCOMPARE(form3().Label1->text(), QStringLiteral("5"));
-    QVERIFY(main.Label10->isVisible());
+    QVERIFY(widget<CaptionLabel>(main, "Label10")->isVisible());
     QTest::mouseClick(form3().Command1, Qt::LeftButton);
     QVERIFY(main.isEnabled());
-    QVERIFY(main.Newpers->isEnabled());
+    QVERIFY(widget<QAction>(main, "Newpers")->isEnabled());
     if (fault == Fault::Directory)
         QVERIFY(QFileInfo(QStringLiteral("records.ssu")).isDir());
     else if (fault == Fault::FullPipe)
@@ -235,13 +235,13 @@ void TestGuiFaults::hostileTextsAreShown()
     QVERIFY(answers.seen().isEmpty() && answers.unexpected().isEmpty());
     for (int n = 1; n <= 10; ++n) {
         const QString expected = decode1251(texts[n - 1]);
-        QCOMPARE(main.Label1->text(), expected);
-        QCOMPARE(main.Label2->text(), expected);
-        QCOMPARE(main.Label3->text(), QStringLiteral("b"));
-        QVERIFY(main.Label1->isVisible());
-        main.Label1->grab();   // painted without a crash
-        QTest::mouseClick(main.Check1, Qt::LeftButton);
-        QTest::mouseClick(main.Command1, Qt::LeftButton);
+        QCOMPARE(widget<CaptionLabel>(main, "Label1")->text(), expected);
+        QCOMPARE(widget<CaptionLabel>(main, "Label2")->text(), expected);
+        QCOMPARE(widget<CaptionLabel>(main, "Label3")->text(), QStringLiteral("b"));
+        QVERIFY(widget<CaptionLabel>(main, "Label1")->isVisible());
+        widget<CaptionLabel>(main, "Label1")->grab();   // painted without a crash
+        QTest::mouseClick(widget<TickBox>(main, "Check1"), Qt::LeftButton);
+        QTest::mouseClick(widget<QPushButton>(main, "Command1"), Qt::LeftButton);
     }
     QVERIFY(answers.unexpected().isEmpty());
     QVERIFY(form3().isVisible());
@@ -267,10 +267,10 @@ void TestGuiFaults::topicStaysSelected()
     enterProgram();
     Form1 &main = form1();
     startTopic(Floods);
-    QTest::mouseClick(main.Check1, Qt::LeftButton);
-    QTest::mouseClick(main.Command1, Qt::LeftButton);
+    QTest::mouseClick(widget<TickBox>(main, "Check1"), Qt::LeftButton);
+    QTest::mouseClick(widget<QPushButton>(main, "Command1"), Qt::LeftButton);
 
-    main.New->trigger();
+    widget<QAction>(main, "New")->trigger();
     Form2 &topics = form2();
     QListWidgetItem *floods = topics.List1->findItems(Floods, Qt::MatchExactly).first();
     QVERIFY(floods->isSelected());
@@ -294,8 +294,8 @@ void TestGuiFaults::topicStaysSelected()
     QCOMPARE(QuizState.topicName, Floods);
     QCOMPARE(QuizState.questionFile, QStringLiteral("qes8.ssu"));
     for (int press = 0; press < 10 && !form3().isVisible(); ++press) {
-        QTest::mouseClick(main.Check1, Qt::LeftButton);
-        QTest::mouseClick(main.Command1, Qt::LeftButton);
+        QTest::mouseClick(widget<TickBox>(main, "Check1"), Qt::LeftButton);
+        QTest::mouseClick(widget<QPushButton>(main, "Command1"), Qt::LeftButton);
     }
     QVERIFY(form3().isVisible());
     const QByteArray records = readFile(QStringLiteral("records.ssu"));
@@ -375,7 +375,7 @@ void TestGuiFaults::recordsWindowMemoryIsBounded()
     if (!resetPeakMemory())
         QSKIP("this system does not reset the peak of a process's memory");
     const qint64 before = peakMemoryKiB();
-    form1().Rec->trigger();
+    widget<QAction>(form1(), "Rec")->trigger();
     const qint64 peak = peakMemoryKiB() - before;
     qInfo("listing 4 GiB - 1 took %lld KiB more at its peak", peak);
     Form5 &window = form5();

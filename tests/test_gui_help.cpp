@@ -27,7 +27,7 @@ const QString Criteria = QStringLiteral(
 
 void openHelp()
 {
-    form1().help->trigger();
+    widget<QAction>(form1(), "help")->trigger();
     QVERIFY(form4().isVisible());
 }
 
@@ -163,7 +163,7 @@ void TestHelp::returnsToMainWindow()
     Form1 &main = form1();
     openHelp();
     Form4 &help = form4();
-    gui::checkSecondaryWindowRoundTrip(help, help.Command1, main.hp, Qt::Key(0x0421), QStringLiteral("с"),
+    gui::checkSecondaryWindowRoundTrip(help, help.Command1, widget<QMenu>(main, "hp"), Qt::Key(0x0421), QStringLiteral("с"),
                                        desktopClose);
 }
 
@@ -172,8 +172,8 @@ void TestHelp::opensWithCyrillicAccessKeys()
     Form1 &main = form1();
     QVERIFY(QTest::qWaitForWindowActive(&main));
     QTest::sendKeyEvent(QTest::Click, &main, Qt::Key(0x0421), QStringLiteral("с"), Qt::AltModifier);
-    QTRY_VERIFY(main.hp->isVisible());
-    QTest::sendKeyEvent(QTest::Click, main.hp, Qt::Key(0x041F), QStringLiteral("п"), Qt::NoModifier);
+    QTRY_VERIFY(widget<QMenu>(main, "hp")->isVisible());
+    QTest::sendKeyEvent(QTest::Click, widget<QMenu>(main, "hp"), Qt::Key(0x041F), QStringLiteral("п"), Qt::NoModifier);
     QTRY_VERIFY(form4().isVisible());
     QVERIFY(!main.isEnabled());
     QVERIFY(form4().Text1->toPlainText().startsWith(Requirements + Scoring + Criteria));

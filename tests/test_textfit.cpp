@@ -5,6 +5,7 @@
 // shown questions offer, they mix one, two and three right answers, ticking every box
 // earns a 2, and no shown question is shown again in another topic.
 
+#include "gui_support.h"
 #include "quiz/codepage.h"
 #include "quiz/questioncheck.h"
 #include "quiz/questionfile.h"
@@ -20,6 +21,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <set>
+
+using gui::widget;
 
 namespace {
 
@@ -60,8 +63,8 @@ void TestTextFit::initTestCase()
 {
     prepareApplication(*qApp);
     std::printf("question font: %s %.2f pt; answer font: %s %.2f pt\n",
-                qPrintable(QFontInfo(form1().Label1->font()).family()), form1().Label1->font().pointSizeF(),
-                qPrintable(QFontInfo(form1().Label2->font()).family()), form1().Label2->font().pointSizeF());
+                qPrintable(QFontInfo(widget<CaptionLabel>(form1(), "Label1")->font()).family()), widget<CaptionLabel>(form1(), "Label1")->font().pointSizeF(),
+                qPrintable(QFontInfo(widget<CaptionLabel>(form1(), "Label2")->font()).family()), widget<CaptionLabel>(form1(), "Label2")->font().pointSizeF());
 }
 
 void TestTextFit::textsFitTheirLabels_data()
@@ -90,8 +93,8 @@ void TestTextFit::textsFitTheirLabels()
     Form1 &main = form1();
     // Label4 is a little wider than the others: measure every answer in the narrowest.
     const std::pair<CaptionLabel *, QString> texts[] = {
-        {main.Label1, question}, {main.Label2, answers[0]}, {main.Label2, answers[1]},
-        {main.Label2, answers[2]}, {main.Label2, answers[3]},
+        {widget<CaptionLabel>(main, "Label1"), question}, {widget<CaptionLabel>(main, "Label2"), answers[0]}, {widget<CaptionLabel>(main, "Label2"), answers[1]},
+        {widget<CaptionLabel>(main, "Label2"), answers[2]}, {widget<CaptionLabel>(main, "Label2"), answers[3]},
     };
     int k = 0;
     for (const auto &[label, text] : texts) {
@@ -189,7 +192,7 @@ void TestTextFit::checkerNamesTextCutOff()
     QVERIFY(checkQuestionBytes(bytes, QStringLiteral("qes1.ssu"), fits).problems.empty());
 
     const QString longAnswer = QStringLiteral("Очень длинный ответ, который не поместится в рамку ").repeated(6);
-    QVERIFY(!fitsCaption(*form1().Label4, longAnswer));
+    QVERIFY(!fitsCaption(*widget<CaptionLabel>(form1(), "Label4"), longAnswer));
     QList<QByteArray> lines = bytes.split('\n');
     lines[3] = encode1251(QStringLiteral("\"Вопрос\",\"А\",\"Б\",\"%1\",\"Г\",0,1,0,0,0\r").arg(longAnswer)).value();
     const QuestionFileCheck check = checkQuestionBytes(lines.join('\n'), QStringLiteral("qes1.ssu"), fits);
