@@ -141,8 +141,8 @@ int shoot(const QString &dataDir, const QString &outDir)
     // Right answers throughout, for a result window with a good grade.
     for (int q = 1; q <= QuestionsPerTest; ++q) {
         int k = 1;
-        for (TickBox *box : {widget<TickBox>(main, "Check1"), widget<TickBox>(main, "Check2"), widget<TickBox>(main, "Check3"), widget<TickBox>(main, "Check4")})
-            box->setChecked(QuestionBank.correct(q, k++) == 1);
+        for (const char *box : {"Check1", "Check2", "Check3", "Check4"})
+            widget<TickBox>(main, box)->setChecked(QuestionBank.correct(q, k++) == 1);
         widget<QPushButton>(main, "Command1")->click();
     }
     ok &= save(form3(), outDir, QStringLiteral("form3-result"));

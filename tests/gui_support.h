@@ -44,6 +44,14 @@ T *widget(const QObject &window, const char *name)
     return found;
 }
 
+// The main window's controls by kind and number, and its menus and commands by name.
+inline CaptionLabel *mainLabel(int n) { return widget<CaptionLabel>(form1(), qPrintable(QStringLiteral("Label%1").arg(n))); }
+inline TickBox *mainBox(int n) { return widget<TickBox>(form1(), qPrintable(QStringLiteral("Check%1").arg(n))); }
+inline FrameShape *mainShape(int n) { return widget<FrameShape>(form1(), qPrintable(QStringLiteral("Shape%1").arg(n))); }
+inline QPushButton *mainButton() { return widget<QPushButton>(form1(), "Command1"); }
+inline QMenu *mainMenu(const char *name) { return widget<QMenu>(form1(), name); }
+inline QAction *mainAction(const char *name) { return widget<QAction>(form1(), name); }
+
 // What a modal dialog showed when it was answered.
 struct SeenDialog {
     QString kind;           // "message" or "input"
@@ -240,7 +248,7 @@ inline void enterProgram(const QString &name = QStringLiteral("Ученик"))
 // "&Новый тест", then the topic clicked in the list and "Ok", or double-clicked.
 inline void startTopic(const QString &topic, bool doubleClick = false)
 {
-    widget<QAction>(form1(), "New")->trigger();
+    mainAction("New")->trigger();
     Form2 &topics = form2();
     QVERIFY(topics.isVisible());
     QVERIFY(!form1().isEnabled());

@@ -20,7 +20,7 @@ namespace {
 
 void openHelp()
 {
-    widget<QAction>(form1(), "help")->trigger();
+    mainAction("help")->trigger();
     QVERIFY(form4().isVisible());
 }
 
@@ -210,10 +210,9 @@ void TestHelp::returnsToMainWindow_data()
 void TestHelp::returnsToMainWindow()
 {
     QFETCH(bool, desktopClose);
-    Form1 &main = form1();
     openHelp();
     Form4 &help = form4();
-    gui::checkSecondaryWindowRoundTrip(help, help.Command1, widget<QMenu>(main, "hp"), Qt::Key(0x0421), QStringLiteral("с"),
+    gui::checkSecondaryWindowRoundTrip(help, help.Command1, mainMenu("hp"), Qt::Key(0x0421), QStringLiteral("с"),
                                        desktopClose);
 }
 
@@ -222,8 +221,8 @@ void TestHelp::opensWithCyrillicAccessKeys()
     Form1 &main = form1();
     QVERIFY(QTest::qWaitForWindowActive(&main));
     QTest::sendKeyEvent(QTest::Click, &main, Qt::Key(0x0421), QStringLiteral("с"), Qt::AltModifier);
-    QTRY_VERIFY(widget<QMenu>(main, "hp")->isVisible());
-    QTest::sendKeyEvent(QTest::Click, widget<QMenu>(main, "hp"), Qt::Key(0x041F), QStringLiteral("п"), Qt::NoModifier);
+    QTRY_VERIFY(mainMenu("hp")->isVisible());
+    QTest::sendKeyEvent(QTest::Click, mainMenu("hp"), Qt::Key(0x041F), QStringLiteral("п"), Qt::NoModifier);
     QTRY_VERIFY(form4().isVisible());
     QVERIFY(!main.isEnabled());
     QVERIFY(form4().Text1->toPlainText().startsWith(QStringLiteral("Системные требования к программе:")));

@@ -156,7 +156,7 @@ void TestRecords::listsRowsWithPads()
     QFETCH(QStringList, lines);
     QFETCH(QStringList, rows);
     writeRecords(lines);
-    widget<QAction>(form1(), "Rec")->trigger();
+    mainAction("Rec")->trigger();
     QVERIFY(form5().isVisible());
     QCOMPARE(shownRows(), rows);
 }
@@ -183,7 +183,7 @@ void TestRecords::everyTopicFillsItsColumn()
         expected << row(QStringLiteral("Маша"), 12, topic, pad, 4);
     }
     writeRecords(lines);
-    widget<QAction>(form1(), "Rec")->trigger();
+    mainAction("Rec")->trigger();
     const QStringList rows = shownRows();
     QCOMPARE(rows, expected);
     for (int i = 0; i < rows.size(); ++i) {
@@ -221,7 +221,7 @@ void TestRecords::rowsAreThoseOfBuildRecordRow()
     const QByteArray bytes = encode1251(text).value();
     QVERIFY(writeFile(RecordsFileName, bytes));
 
-    widget<QAction>(form1(), "Rec")->trigger();
+    mainAction("Rec")->trigger();
     const QStringList expected = rowsByReader(bytes);
     QCOMPARE(expected.size(), 3000);
     QCOMPARE(shownRows(), expected);
@@ -244,7 +244,7 @@ void TestRecords::missingOrEmptyFileListsNothing()
     if (exists)
         QVERIFY(writeFile(RecordsFileName, {}));
     ModalAnswers answers;
-    widget<QAction>(form1(), "Rec")->trigger();
+    mainAction("Rec")->trigger();
     QTest::qWait(30);
     QVERIFY(answers.unexpected().isEmpty());
     QVERIFY(form5().isVisible());
@@ -277,7 +277,7 @@ void TestRecords::tornRecordsAreLeftOut()
     QFETCH(QStringList, rows);
     QVERIFY(writeFile(RecordsFileName, bytes));
     ModalAnswers answers;
-    widget<QAction>(form1(), "Rec")->trigger();
+    mainAction("Rec")->trigger();
     QTest::qWait(30);
     QVERIFY(answers.unexpected().isEmpty());
     QVERIFY(form5().isVisible());
@@ -288,17 +288,17 @@ void TestRecords::tornRecordsAreLeftOut()
 void TestRecords::secondOpeningIsNotDoubled()
 {
     writeRecords({QStringLiteral("Аня,") + Floods + QStringLiteral(", 4"), QStringLiteral("Вера,") + Quake + QStringLiteral(", 5")});
-    widget<QAction>(form1(), "Rec")->trigger();
+    mainAction("Rec")->trigger();
     const QStringList first = shownRows();
     QCOMPARE(first.size(), 2);
     QTest::mouseClick(form5().Command1, Qt::LeftButton);
-    widget<QAction>(form1(), "Rec")->trigger();
+    mainAction("Rec")->trigger();
     QCOMPARE(shownRows(), first);
 
     // A test finished in between adds its row at the end.
     QTest::mouseClick(form5().Command1, Qt::LeftButton);
     QVERIFY(!appendRecord(RecordsFileName, {QStringLiteral("Ученик"), Quake, 3}));
-    widget<QAction>(form1(), "Rec")->trigger();
+    mainAction("Rec")->trigger();
     QCOMPARE(shownRows(), first + QStringList{row(QStringLiteral("Ученик"), 10, Quake, 46, 3)});
 }
 
@@ -312,12 +312,11 @@ void TestRecords::returnsToMainWindow_data()
 void TestRecords::returnsToMainWindow()
 {
     QFETCH(bool, desktopClose);
-    Form1 &main = form1();
     writeRecords({QStringLiteral("Аня,") + Floods + QStringLiteral(", 4")});
-    widget<QAction>(main, "Rec")->trigger();
+    mainAction("Rec")->trigger();
     Form5 &records = form5();
     QVERIFY(records.isVisible());
-    gui::checkSecondaryWindowRoundTrip(records, records.Command1, widget<QMenu>(main, "File"), Qt::Key(0x0424), QStringLiteral("ф"),
+    gui::checkSecondaryWindowRoundTrip(records, records.Command1, mainMenu("File"), Qt::Key(0x0424), QStringLiteral("ф"),
                                        desktopClose);
     if (QTest::currentTestFailed())
         return;
@@ -328,7 +327,7 @@ void TestRecords::returnsToMainWindow()
 void TestRecords::listIsFixedPitchAndReadOnly()
 {
     writeRecords({QStringLiteral("Аня,") + Floods + QStringLiteral(", 4"), QStringLiteral("Вера,") + Quake + QStringLiteral(", 5")});
-    widget<QAction>(form1(), "Rec")->trigger();
+    mainAction("Rec")->trigger();
     Form5 &records = form5();
     QListView *list = records.List1;
     QCOMPARE(list->objectName(), QStringLiteral("List1"));
@@ -361,8 +360,8 @@ void TestRecords::opensWithCyrillicAccessKeys()
     Form1 &main = form1();
     QVERIFY(QTest::qWaitForWindowActive(&main));
     QTest::sendKeyEvent(QTest::Click, &main, Qt::Key(0x0424), QStringLiteral("ф"), Qt::AltModifier);
-    QTRY_VERIFY(widget<QMenu>(main, "File")->isVisible());
-    QTest::sendKeyEvent(QTest::Click, widget<QMenu>(main, "File"), Qt::Key(0x0420), QStringLiteral("р"), Qt::NoModifier);
+    QTRY_VERIFY(mainMenu("File")->isVisible());
+    QTest::sendKeyEvent(QTest::Click, mainMenu("File"), Qt::Key(0x0420), QStringLiteral("р"), Qt::NoModifier);
     QTRY_VERIFY(form5().isVisible());
     QVERIFY(!main.isEnabled());
     QCOMPARE(shownRows(), QStringList{row(QStringLiteral("Аня"), 13, Floods, 49, 4)});
@@ -373,7 +372,7 @@ void TestRecords::unreadableFileIsReported()
     QVERIFY(QDir().mkdir(RecordsFileName));
     ModalAnswers answers;
     answers.press(QMessageBox::Ok);
-    widget<QAction>(form1(), "Rec")->trigger();
+    mainAction("Rec")->trigger();
     QVERIFY(answers.allAnswered());
     const SeenDialog &box = answers.seen().first();
     QCOMPARE(box.title, QStringLiteral("Ошибка"));
@@ -396,7 +395,7 @@ void TestRecords::hugeFileIsRefusedUnread()
     const qint64 before = bytesReadSoFar();
     ModalAnswers answers;
     answers.press(QMessageBox::Ok);
-    widget<QAction>(form1(), "Rec")->trigger();
+    mainAction("Rec")->trigger();
     QVERIFY(answers.allAnswered());
     const SeenDialog &box = answers.seen().first();
     QCOMPARE(box.title, QStringLiteral("Ошибка"));

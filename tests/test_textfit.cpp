@@ -21,7 +21,7 @@
 #include <cstdio>
 #include <set>
 
-using gui::widget;
+using gui::mainLabel;
 
 namespace {
 
@@ -89,8 +89,8 @@ void TestTextFit::initTestCase()
 {
     prepareApplication(*qApp);
     std::printf("question font: %s %.2f pt; answer font: %s %.2f pt\n",
-                qPrintable(QFontInfo(widget<CaptionLabel>(form1(), "Label1")->font()).family()), widget<CaptionLabel>(form1(), "Label1")->font().pointSizeF(),
-                qPrintable(QFontInfo(widget<CaptionLabel>(form1(), "Label2")->font()).family()), widget<CaptionLabel>(form1(), "Label2")->font().pointSizeF());
+                qPrintable(QFontInfo(mainLabel(1)->font()).family()), mainLabel(1)->font().pointSizeF(),
+                qPrintable(QFontInfo(mainLabel(2)->font()).family()), mainLabel(2)->font().pointSizeF());
 }
 
 void TestTextFit::textsFitTheirLabels_data()
@@ -118,7 +118,7 @@ void TestTextFit::textsFitTheirLabels()
     QFETCH(QStringList, answers);
     const QStringList texts = QStringList{question} + answers;
     for (int k = 0; k < texts.size(); ++k) {
-        CaptionLabel &label = *widget<CaptionLabel>(form1(), qPrintable(QStringLiteral("Label%1").arg(k + 1)));
+        CaptionLabel &label = *mainLabel(k + 1);
         const QString what = k == 0 ? QStringLiteral("question") : QStringLiteral("answer %1").arg(k);
         const Drawn drawn = drawWith(label, texts[k]);
         QVERIFY2(drawn.whole, qPrintable(QStringLiteral("%1 is cut off (ink to %2 px of %3): %4")
@@ -210,9 +210,9 @@ void TestTextFit::checkerNamesTextCutOff()
     QVERIFY(checkQuestionBytes(bytes, QStringLiteral("qes1.ssu"), fits).problems.empty());
 
     const QString longAnswer = QStringLiteral("Очень длинный ответ, который не поместится в рамку ").repeated(6);
-    QVERIFY(!fitsCaption(*widget<CaptionLabel>(form1(), "Label4"), longAnswer));
-    QVERIFY(!drawWith(*widget<CaptionLabel>(form1(), "Label4"), longAnswer).whole);
-    QVERIFY(!drawWith(*widget<CaptionLabel>(form1(), "Label2"), QString(200, u'Ж')).whole);
+    QVERIFY(!fitsCaption(*mainLabel(4), longAnswer));
+    QVERIFY(!drawWith(*mainLabel(4), longAnswer).whole);
+    QVERIFY(!drawWith(*mainLabel(2), QString(200, u'Ж')).whole);
     QList<QByteArray> lines = bytes.split('\n');
     lines[3] = encode1251(QStringLiteral("\"Вопрос\",\"А\",\"Б\",\"%1\",\"Г\",0,1,0,0,0\r").arg(longAnswer)).value();
     const QuestionFileCheck check = checkQuestionBytes(lines.join('\n'), QStringLiteral("qes1.ssu"), fits);

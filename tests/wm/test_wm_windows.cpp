@@ -269,9 +269,9 @@ void TestWindowManager::checkInFrontAndFocused(QWidget *secondary)
 void TestWindowManager::secondaryWindowStaysInFrontOfMainWindow_data()
 {
     QTest::addColumn<Opener>("open");
-    QTest::newRow("topics") << Opener([] { widget<QAction>(form1(), "New")->trigger(); return &form2(); });
-    QTest::newRow("records") << Opener([] { widget<QAction>(form1(), "Rec")->trigger(); return &form5(); });
-    QTest::newRow("help") << Opener([] { widget<QAction>(form1(), "help")->trigger(); return &form4(); });
+    QTest::newRow("topics") << Opener([] { mainAction("New")->trigger(); return &form2(); });
+    QTest::newRow("records") << Opener([] { mainAction("Rec")->trigger(); return &form5(); });
+    QTest::newRow("help") << Opener([] { mainAction("help")->trigger(); return &form4(); });
     QTest::newRow("result") << Opener([] {
         QuizState.topicName = Floods;
         quizSession().finish();
@@ -309,7 +309,7 @@ void TestWindowManager::secondaryWindowStaysInFrontOfMainWindow()
     x_->closeFromTitleBar(xid(secondary));
     QTRY_VERIFY_WITH_TIMEOUT(!secondary->isVisible(), XTimeout);
     QVERIFY(main.isEnabled());
-    QVERIFY(widget<QAction>(main, "Newpers")->isEnabled());
+    QVERIFY(mainAction("Newpers")->isEnabled());
     QTRY_COMPARE_WITH_TIMEOUT(x_->activeWindow(), xid(&main), XTimeout);
     QTRY_COMPARE_WITH_TIMEOUT(x_->wmState(xid(secondary)), XServer::Withdrawn, XTimeout);
 }
@@ -321,7 +321,7 @@ void TestWindowManager::minimisedAndRestoredWithMainWindow()
     enterProgram();
     Form1 &main = form1();
     QVERIFY(managed(&main));
-    widget<QAction>(main, "help")->trigger();
+    mainAction("help")->trigger();
     Form4 &help = form4();
     QVERIFY(managed(&help));
     checkInFrontAndFocused(&help);
@@ -407,19 +407,19 @@ void TestWindowManager::boxesBelongToTheirWindow()
         ModalAnswers answers;
         answers.then(watchAndClose);
         if (row == u"empty answer") {
-            widget<QAction>(form1(), "New")->trigger();
+            mainAction("New")->trigger();
             chooseTopic(Floods);
             QTest::mouseClick(form2().Command1, Qt::LeftButton);
             QCOMPARE(QuizState.questionNumber, qint16(1));
-            QTest::mouseClick(widget<QPushButton>(main, "Command1"), Qt::LeftButton);
+            QTest::mouseClick(mainButton(), Qt::LeftButton);
             QCOMPARE(QuizState.questionNumber, qint16(1));   // asked again
         } else if (row == u"exit") {
-            widget<QAction>(main, "quit")->trigger();
+            mainAction("quit")->trigger();
             QCOMPARE(ended.count(), 0);   // closed, the question counts as No
             QVERIFY(main.isVisible());
         } else if (row == u"refused question file") {
             QVERIFY(writeFile(QStringLiteral("qes8.ssu"), "9,7,5,0\r\n\"Вопрос\",broken"));
-            widget<QAction>(main, "New")->trigger();
+            mainAction("New")->trigger();
             expectedOwner = &form2();
             chooseTopic(Floods);
             QVERIFY(managed(&form2()));
@@ -459,7 +459,7 @@ void TestWindowManager::mainWindowClosedFromTitleBar()
     QSignalSpy ended(&main, &Form1::programEnded);
     CloseCounter closes(&main);
 
-    widget<QAction>(main, "help")->trigger();
+    mainAction("help")->trigger();
     QVERIFY(managed(&form4()));
     x_->closeFromTitleBar(xid(&main));
     QTRY_COMPARE_WITH_TIMEOUT(closes.count, 1, XTimeout);
@@ -502,9 +502,9 @@ void TestWindowManager::windowsStandOnScreen_data()
     QTest::addColumn<Opener>("open");
     QTest::newRow("welcome") << Opener([] { form1(); return &form6(); });
     QTest::newRow("main") << Opener([] { enterProgram(); return &form1(); });
-    QTest::newRow("topics") << Opener([] { enterProgram(); widget<QAction>(form1(), "New")->trigger(); return &form2(); });
-    QTest::newRow("records") << Opener([] { enterProgram(); widget<QAction>(form1(), "Rec")->trigger(); return &form5(); });
-    QTest::newRow("help") << Opener([] { enterProgram(); widget<QAction>(form1(), "help")->trigger(); return &form4(); });
+    QTest::newRow("topics") << Opener([] { enterProgram(); mainAction("New")->trigger(); return &form2(); });
+    QTest::newRow("records") << Opener([] { enterProgram(); mainAction("Rec")->trigger(); return &form5(); });
+    QTest::newRow("help") << Opener([] { enterProgram(); mainAction("help")->trigger(); return &form4(); });
     QTest::newRow("result") << Opener([] {
         enterProgram();
         QuizState.topicName = Floods;
