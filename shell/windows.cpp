@@ -21,7 +21,8 @@
 
 namespace {
 
-// The six windows; each lives from its first use to the end of the program.
+// The six windows and the test they show; each lives from its first use to the end of
+// the program.
 struct Windows {
     std::unique_ptr<QuizSession> session;
     std::unique_ptr<Form1> form1;
