@@ -42,6 +42,13 @@
 
 namespace {
 
+// A control or command of a window by the name its layout gives it.
+template <class T>
+T *widget(const QObject &window, const char *name)
+{
+    return window.findChild<T *>(QString::fromLatin1(name));
+}
+
 // ------------------------------------------------------------------ child: one listing
 
 // Runs events until the list's viewport has been painted.
@@ -117,7 +124,7 @@ int listOnce(int argc, char **argv)
     const double before = report::statusMegabytes("VmRSS:");
     PaintWatch watch(window.List1->viewport());
     clock.restart();
-    form1().Rec->trigger();
+    widget<QAction>(form1(), "Rec")->trigger();
     processUntilPainted(watch);
     const double listMs = clock.nsecsElapsed() / 1e6;
     const double held = report::statusMegabytes("VmRSS:") - before;

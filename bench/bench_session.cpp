@@ -46,6 +46,13 @@ extern char **environ;
 
 namespace {
 
+// A control or command of a window by the name its layout gives it.
+template <class T>
+T *widget(const QObject &window, const char *name)
+{
+    return window.findChild<T *>(QString::fromLatin1(name));
+}
+
 // ------------------------------------------------------------------ driving mode
 
 // Lets the windows show and paint, as a pupil's pause would.
@@ -119,7 +126,7 @@ int driveWholeRun(int argc, char **argv)
     settle();
     noteStep("name");
 
-    form1().New->trigger();
+    widget<QAction>(form1(), "New")->trigger();
     settle();
     form2().List1->setCurrentRow(0);
     form2().Command1->click();
@@ -128,8 +135,8 @@ int driveWholeRun(int argc, char **argv)
 
     const bool loadedBefore = soundLoaded();
     for (int i = 0; i < QuestionsPerTest; ++i) {
-        form1().Check1->setChecked(true);
-        form1().Command1->click();
+        widget<TickBox>(form1(), "Check1")->setChecked(true);
+        widget<QPushButton>(form1(), "Command1")->click();
         settle();
     }
     const bool loadedAfter = soundLoaded();
@@ -137,13 +144,13 @@ int driveWholeRun(int argc, char **argv)
     form3().Command1->click();
     settle();
 
-    form1().Rec->trigger();
+    widget<QAction>(form1(), "Rec")->trigger();
     settle();
     noteStep("records");
     form5().Command1->click();
     settle();
 
-    form1().help->trigger();
+    widget<QAction>(form1(), "help")->trigger();
     settle();
     noteStep("help");
     form4().Command1->click();
@@ -151,7 +158,7 @@ int driveWholeRun(int argc, char **argv)
 
     {
         DialogAnswers answers({pressYes});
-        form1().quit->trigger();
+        widget<QAction>(form1(), "quit")->trigger();
     }
     std::printf("ended %d sound-before-first-cue %d sound-after %d\n", int(ended), int(loadedBefore),
                 int(loadedAfter));

@@ -1,10 +1,7 @@
 #include "quiz/form3.h"
 
-#include "quiz/grading.h"
 #include "quiz/problemtexts.h"
-#include "quiz/quizstate.h"
 #include "records/recordsfile.h"
-#include "shell/form1.h"
 #include "shell/messages.h"
 #include "shell/sound.h"
 #include "shell/windows.h"
@@ -56,10 +53,7 @@ Form3::Form3()
 
 void Form3::Command1_Click()
 {
-    Form1 &main = form1();
-    returnToMainWindow(*this);
-    main.Newpers->setEnabled(true);
-    main.setQuestionFramesShown(false);
+    returnToMainWindowAfterTest(*this);
 }
 
 // Closed by the desktop: as "Ok", so the main window is never left disabled.
@@ -69,31 +63,26 @@ void Form3::closeEvent(QCloseEvent *event)
     Command1_Click();
 }
 
-void finishTest()
+void finishTest(qint16 grade)
 {
-    Form1 &main = form1();
     Form3 &result = form3();
 
-    main.setEnabled(false);
-    QuizState.grade = computeGrade(QuizState.score, QuizState.threshold5, QuizState.threshold4,
-                                   QuizState.threshold3);
-    result.Label1->setText(QString::number(QuizState.grade));
+    setMainWindowEnabled(false);
+    result.Label1->setText(QString::number(grade));
     // "Ok" has the keyboard as the window opens: with it, a screen reader reads the grade.
     result.Command1->setAccessibleDescription(problemText(ProblemId::SpokenAnswerTaken) + u' '
                                               + QAccessible::queryAccessibleInterface(result.Label1)->text(QAccessible::Name));
     showWindow(result);
-    playCue(QuizState.grade > 2 ? WinnerCue : FailedCue);
-    const std::optional<QString> notSaved =
-        appendRecord(RecordsFileName, {QuizState.userName, QuizState.topicName, QuizState.grade});
-    QuizState.questionNumber = 0;
-    main.setTitleTexts();
-    main.showTitleScreen();
+    playCue(grade > 2 ? WinnerCue : FailedCue);
+}
 
-    // The grade stands in the result window all the same; say why it is not recorded, or
-    // that it may not be: a write that was not confirmed is no certain failure.
-    if (notSaved) {
-        const bool maybeSaved = *notSaved == unconfirmedMessage(RecordsFileName);
-        showFault(&result, QStringLiteral("Ошибка"),
-                  maybeSaved ? *notSaved : problemText(ProblemId::RecordsResultNotSaved) + u'\n' + *notSaved);
-    }
+// The grade stands in the result window all the same; say why it is not recorded, or
+// that it may not be: a write that was not confirmed is no certain failure.
+void reportUnsavedResult(const std::optional<QString> &notSaved)
+{
+    if (!notSaved)
+        return;
+    const bool maybeSaved = *notSaved == unconfirmedMessage(RecordsFileName);
+    showFault(&form3(), QStringLiteral("Ошибка"),
+              maybeSaved ? *notSaved : problemText(ProblemId::RecordsResultNotSaved) + u'\n' + *notSaved);
 }

@@ -3,6 +3,7 @@
 
 #include "shell/layout.h"
 #include <QWidget>
+#include <optional>
 
 class QPushButton;
 
@@ -22,5 +23,10 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 };
 
-// After the tenth answer: grade, result window, cue, records line, title screen.
-void finishTest();
+// After the tenth answer, before its records line is written: the main window held,
+// the grade in the result window, the cue.
+void finishTest(qint16 grade);
+
+// Once the line was tried: why the grade is not recorded, or may not be, over the
+// result window; nothing when it was written.
+void reportUnsavedResult(const std::optional<QString> &notSaved);

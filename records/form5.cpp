@@ -3,7 +3,6 @@
 #include "quiz/problemtexts.h"
 #include "records/recordsfile.h"
 #include "records/recordsmodel.h"
-#include "shell/form1.h"
 #include "shell/messages.h"
 #include "shell/windows.h"
 
@@ -81,7 +80,6 @@ void Form5::closeEvent(QCloseEvent *event)
 
 void listRecords()
 {
-    Form1 &main = form1();
     Form5 &window = form5();
 
     std::optional<QString> fault;
@@ -93,11 +91,11 @@ void listRecords()
         fault = problemText(ProblemId::ResultsNoMemory, RecordsFileName);
     }
     if (fault) {
-        showFault(&main, QStringLiteral("Ошибка"), *fault);
+        showFault(&mainWindow(), QStringLiteral("Ошибка"), *fault);
         return;
     }
 
-    main.setEnabled(false);
+    setMainWindowEnabled(false);
     // The keyboard on the first row, which a screen reader reads as the window opens;
     // nothing is selected by it.
     if (window.records->rowCount() > 0)

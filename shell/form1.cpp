@@ -1,8 +1,7 @@
 #include "shell/form1.h"
 
-#include "quiz/form3.h"
-#include "quiz/grading.h"
 #include "quiz/problemtexts.h"
+#include "quiz/quizsession.h"
 #include "quiz/quizstate.h"
 #include "records/form5.h"
 #include "shell/form4.h"
@@ -21,7 +20,6 @@
 #include <QPushButton>
 #include <QStyleOptionFocusRect>
 #include <QStylePainter>
-#include <algorithm>
 
 namespace {
 
@@ -214,6 +212,22 @@ void Form1::showTitleScreen()
     focusTitleScreen();
 }
 
+void Form1::showQuestionScreen()
+{
+    setShown({Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label8, Label9}, true);
+    setShown({Label10, Label11, Label12}, false);
+    Command1->show();
+    setShown({Check1, Check2, Check3, Check4}, true);
+    setShown({Label13, Label14, Label15, Shape1, Shape2}, false);
+    setQuestionFramesShown(true);
+}
+
+void Form1::endTest()
+{
+    Newpers->setEnabled(true);
+    setQuestionFramesShown(false);
+}
+
 void Form1::setQuestionFramesShown(bool shown)
 {
     setShown({Shape3, Shape4, Shape5, Shape6, Shape7, Shape8, Shape9, Shape10}, shown);
@@ -221,12 +235,36 @@ void Form1::setQuestionFramesShown(bool shown)
 
 void Form1::showQuestion(int n)
 {
-    Label1->setText(QuestionBank.questionAt(n));
-    Label2->setText(QuestionBank.answer(n, 1));
-    Label3->setText(QuestionBank.answer(n, 2));
-    Label4->setText(QuestionBank.answer(n, 3));
-    Label5->setText(QuestionBank.answer(n, 4));
+    showQuestionTexts(QuestionBank.questionAt(n),
+                      {QuestionBank.answer(n, 1), QuestionBank.answer(n, 2), QuestionBank.answer(n, 3), QuestionBank.answer(n, 4)});
+}
+
+void Form1::showQuestionTexts(const QString &question, const std::array<QString, 4> &answers)
+{
+    Label1->setText(question);
+    Label2->setText(answers[0]);
+    Label3->setText(answers[1]);
+    Label4->setText(answers[2]);
+    Label5->setText(answers[3]);
     describeAnswers();
+}
+
+void Form1::showCounters(qint16 number, qint16 score)
+{
+    Label9->setText(numberText(number));
+    Label6->setText(numberText(score));
+}
+
+const CaptionLabel &Form1::questionCaption(int field) const
+{
+    const std::array<const CaptionLabel *, 5> captions = {Label1, Label2, Label3, Label4, Label5};
+    return *captions.at(size_t(field));
+}
+
+void Form1::clearQuestionTexts()
+{
+    for (CaptionLabel *label : {Label1, Label2, Label3, Label4, Label5})
+        label->clear();
 }
 
 std::array<std::pair<TickBox *, CaptionLabel *>, 4> Form1::answerRows() const
@@ -302,33 +340,62 @@ void Form1::announceQuestion(bool answerTaken)
     Label1->setFocus();
 }
 
+void Form1::follow(QuizSession &session)
+{
+    session_ = &session;
+    connect(&session, &QuizSession::started, this, &Form1::beginTest);
+    connect(&session, &QuizSession::answerRefused, this, &Form1::refuseAnswer);
+    connect(&session, &QuizSession::answerTaken, this, &Form1::takeAnswer);
+    connect(&session, &QuizSession::questionDue, this, &Form1::showDueQuestion);
+    connect(&session, &QuizSession::finished, this, &Form1::closeTest);
+}
+
+// Out of the topic window, which stays hidden; the main window takes input again.
+void Form1::beginTest()
+{
+    showWindow(*this);
+    form2().hide();
+    showQuestionScreen();
+    showQuestion(QuizState.questionNumber);
+    showCounters(QuizState.questionNumber, QuizState.score);
+    reshowMainWindow();
+    setEnabled(true);
+    // Activated while still disabled above; now that it takes input, give it the keyboard.
+    activateWindow();
+    Newpers->setEnabled(false);
+    announceQuestion(false);
+}
+
 void Form1::Command1_Click()
 {
-    const int q = QuizState.questionNumber;
-    const std::array<bool, 4> ticked = {Check1->isChecked(), Check2->isChecked(), Check3->isChecked(),
-                                        Check4->isChecked()};
-    if (std::count(ticked.begin(), ticked.end(), true) == 0) {
-        showEmptyAnswerWarning(this);
-        QuizState.questionNumber = checkedInt16(QuizState.questionNumber - 1);
-    } else {
-        for (TickBox *box : {Check1, Check2, Check3, Check4})
-            box->setChecked(false);
-        QuizState.score = checkedInt16(QuizState.score + answerPoints(q, ticked));
-        if (QuizState.score < 0)
-            QuizState.score = 0;
-    }
-    for (CaptionLabel *label : {Label1, Label2, Label3, Label4, Label5})
-        label->clear();
-    QuizState.questionNumber = checkedInt16(QuizState.questionNumber + 1);
+    if (session_)
+        session_->answer({Check1->isChecked(), Check2->isChecked(), Check3->isChecked(), Check4->isChecked()});
+}
 
-    if (QuizState.questionNumber == QuestionsPerTest + 1) {
-        finishTest();
-        return;
-    }
-    Label9->setText(numberText(QuizState.questionNumber));
-    Label6->setText(numberText(QuizState.score));
+void Form1::refuseAnswer()
+{
+    showEmptyAnswerWarning(this);
+    clearQuestionTexts();
+}
+
+void Form1::takeAnswer()
+{
+    for (TickBox *box : {Check1, Check2, Check3, Check4})
+        box->setChecked(false);
+    clearQuestionTexts();
+}
+
+void Form1::showDueQuestion()
+{
+    showCounters(QuizState.questionNumber, QuizState.score);
     showQuestion(QuizState.questionNumber);
     announceQuestion(true);
+}
+
+void Form1::closeTest()
+{
+    setTitleTexts();
+    showTitleScreen();
 }
 
 // A click on an answer text toggles the tick box beside it.

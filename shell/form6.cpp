@@ -1,7 +1,6 @@
 #include "shell/form6.h"
 
 #include "quiz/quizstate.h"
-#include "shell/form1.h"
 #include "shell/messages.h"
 #include "shell/sound.h"
 #include "shell/windows.h"
@@ -56,7 +55,7 @@ Form6::Form6()
 
 void Form6::Command1_Click()
 {
-    showWindow(form1());
+    reshowMainWindow();
     hide();
     QuizState.welcomeDone = 1;
     askUserName();

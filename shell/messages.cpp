@@ -1,7 +1,6 @@
 #include "shell/messages.h"
 
 #include "quiz/quizstate.h"
-#include "shell/form1.h"
 #include "shell/username.h"
 #include "shell/windows.h"
 
@@ -89,7 +88,7 @@ void askUserName()
 {
     bool repeated = false;
     for (;;) {
-        QuizState.userName = promptUserName(&form1(), repeated);
+        QuizState.userName = promptUserName(&mainWindow(), repeated);
         if (isAcceptableUserName(QuizState.userName))
             return;
         repeated = true;

@@ -31,6 +31,13 @@
 
 namespace {
 
+// A control or command of a window by the name its layout gives it.
+template <class T>
+T *widget(const QObject &window, const char *name)
+{
+    return window.findChild<T *>(QString::fromLatin1(name));
+}
+
 bool onDesktop()
 {
     return QGuiApplication::platformName() == u"xcb";
@@ -113,7 +120,7 @@ int shoot(const QString &dataDir, const QString &outDir)
     QuizState.userName = QStringLiteral("Ученик");
     ok &= save(main, outDir, QStringLiteral("form1-title"));
 
-    main.New_Click();
+    widget<QAction>(main, "New")->trigger();
     ok &= save(form2(), outDir, QStringLiteral("form2-topics"));
 
     selectTopic(QStringLiteral("Наводнения"));
@@ -126,26 +133,26 @@ int shoot(const QString &dataDir, const QString &outDir)
                 box->accept();
             }
         });
-        main.Command1_Click();
+        widget<QPushButton>(main, "Command1")->click();
     }
-    main.Check2->setChecked(true);
+    widget<TickBox>(main, "Check2")->setChecked(true);
     ok &= save(main, outDir, QStringLiteral("form1-question"));
 
     // Right answers throughout, for a result window with a good grade.
     for (int q = 1; q <= QuestionsPerTest; ++q) {
         int k = 1;
-        for (TickBox *box : {main.Check1, main.Check2, main.Check3, main.Check4})
-            box->setChecked(QuestionBank.correct(q, k++) == 1);
-        main.Command1_Click();
+        for (const char *box : {"Check1", "Check2", "Check3", "Check4"})
+            widget<TickBox>(main, box)->setChecked(QuestionBank.correct(q, k++) == 1);
+        widget<QPushButton>(main, "Command1")->click();
     }
     ok &= save(form3(), outDir, QStringLiteral("form3-result"));
     form3().Command1_Click();
 
-    main.Rec_Click();
+    widget<QAction>(main, "Rec")->trigger();
     ok &= save(form5(), outDir, QStringLiteral("form5-records"));
     returnToMainWindow(form5());
 
-    main.help_Click();
+    widget<QAction>(main, "help")->trigger();
     ok &= save(form4(), outDir, QStringLiteral("form4-help"));
     returnToMainWindow(form4());
 

@@ -36,8 +36,7 @@ TextFitTest pupilWindowFit()
     // A window of its own, never shown: the program's windows are left alone.
     const auto window = std::make_shared<Form1>();
     return [window](QuestionField field, const QString &text) {
-        const CaptionLabel *labels[] = {window->Label1, window->Label2, window->Label3, window->Label4, window->Label5};
         const int index = int(field) - int(QuestionField::Question);
-        return index < 0 || index > 4 || fitsCaption(*labels[index], text);
+        return index < 0 || index > 4 || fitsCaption(window->questionCaption(index), text);
     };
 }

@@ -1,7 +1,9 @@
 #include "shell/windows.h"
 
 #include "quiz/form3.h"
+#include "quiz/quizsession.h"
 #include "records/form5.h"
+#include "records/recordsfile.h"
 #include "shell/form1.h"
 #include "shell/form4.h"
 #include "shell/form6.h"
@@ -19,8 +21,10 @@
 
 namespace {
 
-// The six windows; each lives from its first use to the end of the program.
+// The six windows and the test they show; each lives from its first use to the end of
+// the program.
 struct Windows {
+    std::unique_ptr<QuizSession> session;
     std::unique_ptr<Form1> form1;
     std::unique_ptr<Form2> form2;
     std::unique_ptr<Form3> form3;
@@ -89,6 +93,18 @@ void watchMainWindow(Form1 &main)
     });
 }
 
+// The main window shows the test; the result window its end, after the main window
+// returned to its title screen.
+void showSessionIn(Form1 &main)
+{
+    auto &session = windows().session;
+    session = std::make_unique<QuizSession>(RecordsFileName);
+    main.follow(*session);
+    QObject::connect(session.get(), &QuizSession::graded, &main, [](qint16 grade) { finishTest(grade); });
+    QObject::connect(session.get(), &QuizSession::finished, &main,
+                     [](const std::optional<QString> &notSaved) { reportUnsavedResult(notSaved); });
+}
+
 // A secondary window belongs to the main window and opens centred on it.
 template <class Form>
 Form &secondary(std::unique_ptr<Form> &slot)
@@ -110,9 +126,26 @@ Form1 &form1()
     if (!slot) {
         slot = std::make_unique<Form1>();
         watchMainWindow(*slot);
+        showSessionIn(*slot);
         slot->Form_Load();
     }
     return *slot;
+}
+
+QuizSession &quizSession()
+{
+    form1();
+    return *windows().session;
+}
+
+QWidget &mainWindow()
+{
+    return form1();
+}
+
+void setMainWindowEnabled(bool enabled)
+{
+    form1().setEnabled(enabled);
 }
 
 Form2 &form2() { return secondary(windows().form2); }
@@ -152,6 +185,12 @@ void showWindow(QWidget &window)
 void reshowMainWindow()
 {
     showWindow(form1());
+}
+
+void returnToMainWindowAfterTest(QWidget &result)
+{
+    returnToMainWindow(result);
+    form1().endTest();
 }
 
 void returnToMainWindow(QWidget &secondary)
@@ -226,4 +265,5 @@ void discardWindows()
     all.form5.reset();
     all.form6.reset();
     all.form1.reset();
+    all.session.reset();
 }

@@ -11,6 +11,7 @@ class Form3;
 class Form4;
 class Form5;
 class Form6;
+class QuizSession;
 
 Form1 &form1();   // created and loaded (Form_Load) on first use
 Form2 &form2();
@@ -19,12 +20,24 @@ Form4 &form4();
 Form5 &form5();
 Form6 &form6();
 
+// The pupil's test, which the main window shows; it lives as long as the main window.
+QuizSession &quizSession();
+
+// The main window as the other windows meet it: the parent of their messages, disabled
+// while one of them holds it.
+QWidget &mainWindow();
+void setMainWindowEnabled(bool enabled);
+
 // Shows a window non-modal, in front and active.
 void showWindow(QWidget &window);
 
 // The close of a secondary window: hide it, enable the main window and bring the
 // main window back to the front, visible and active where it was.
 void returnToMainWindow(QWidget &secondary);
+
+// The close of the result window: as returnToMainWindow, and the test is over for
+// the main window too.
+void returnToMainWindowAfterTest(QWidget &result);
 
 // Brings the main window to the front: visible, enabled state untouched, active.
 void reshowMainWindow();

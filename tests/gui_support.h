@@ -33,6 +33,25 @@
 
 namespace gui {
 
+// A control, menu or command of a window by its name, as the window's layout names
+// it; a missing one ends the test with its name.
+template <class T = QWidget>
+T *widget(const QObject &window, const char *name)
+{
+    T *found = window.findChild<T *>(QString::fromLatin1(name));
+    if (!found)
+        qFatal("%s has no %s", qPrintable(window.objectName()), name);
+    return found;
+}
+
+// The main window's controls by kind and number, and its menus and commands by name.
+inline CaptionLabel *mainLabel(int n) { return widget<CaptionLabel>(form1(), qPrintable(QStringLiteral("Label%1").arg(n))); }
+inline TickBox *mainBox(int n) { return widget<TickBox>(form1(), qPrintable(QStringLiteral("Check%1").arg(n))); }
+inline FrameShape *mainShape(int n) { return widget<FrameShape>(form1(), qPrintable(QStringLiteral("Shape%1").arg(n))); }
+inline QPushButton *mainButton() { return widget<QPushButton>(form1(), "Command1"); }
+inline QMenu *mainMenu(const char *name) { return widget<QMenu>(form1(), name); }
+inline QAction *mainAction(const char *name) { return widget<QAction>(form1(), name); }
+
 // What a modal dialog showed when it was answered.
 struct SeenDialog {
     QString kind;           // "message" or "input"
@@ -229,7 +248,7 @@ inline void enterProgram(const QString &name = QStringLiteral("Ученик"))
 // "&Новый тест", then the topic clicked in the list and "Ok", or double-clicked.
 inline void startTopic(const QString &topic, bool doubleClick = false)
 {
-    form1().New->trigger();
+    mainAction("New")->trigger();
     Form2 &topics = form2();
     QVERIFY(topics.isVisible());
     QVERIFY(!form1().isEnabled());

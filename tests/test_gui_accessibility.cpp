@@ -113,7 +113,7 @@ void TestAccessibility::drawingsAreLeftOutOfEveryWindow()
             QCOMPARE(pictures, 0);
     }
     // Still there for the eye.
-    QVERIFY(form4().Line3 && form3().Image1 && form1().Shape1->isVisible());
+    QVERIFY(form4().Line3 && form3().Image1 && mainShape(1)->isVisible());
 }
 
 void TestAccessibility::questionScreenReadsAnswersAndCounters()
@@ -125,7 +125,7 @@ void TestAccessibility::questionScreenReadsAnswersAndCounters()
     startTopic(Floods);
     QVERIFY(!form2().isVisible());
 
-    const std::array<TickBox *, 4> boxes = {main.Check1, main.Check2, main.Check3, main.Check4};
+    const std::array<TickBox *, 4> boxes = {mainBox(1), mainBox(2), mainBox(3), mainBox(4)};
     for (int n = 1; n <= 3; ++n) {
         for (int k = 1; k <= 4; ++k) {
             TickBox *box = boxes[k - 1];
@@ -135,7 +135,7 @@ void TestAccessibility::questionScreenReadsAnswersAndCounters()
             // Nothing changes for the eye: the box shows no caption.
             QCOMPARE(box->text(), QStringLiteral("Check%1").arg(k));
         }
-        QAccessibleInterface *group = accessibleOf(main.Check1)->parent();
+        QAccessibleInterface *group = accessibleOf(mainBox(1))->parent();
         QCOMPARE(group->text(QAccessible::Description), QStringLiteral("Вопрос %1").arg(n));
         // Review reads each answer once: by its tick box, not again by the label beside it.
         QStringList names;
@@ -143,23 +143,23 @@ void TestAccessibility::questionScreenReadsAnswersAndCounters()
             names << object->text(QAccessible::Name);
         for (int k = 1; k <= 4; ++k)
             QCOMPARE(names.count(QStringLiteral("Ответ %1.%2").arg(n).arg(k)), 1);
-        QVERIFY(names.contains(nameOf(main.Label6)) && names.contains(nameOf(main.Label9)));
-        QCOMPARE(nameOf(main.Label6), QStringLiteral("Количество баллов: %1").arg(n - 1));
-        QCOMPARE(nameOf(main.Label9), QStringLiteral("Номер вопроса: %1").arg(n));
-        QCOMPARE(main.Label9->text(), numberText(qint16(n)));
+        QVERIFY(names.contains(nameOf(mainLabel(6))) && names.contains(nameOf(mainLabel(9))));
+        QCOMPARE(nameOf(mainLabel(6)), QStringLiteral("Количество баллов: %1").arg(n - 1));
+        QCOMPARE(nameOf(mainLabel(9)), QStringLiteral("Номер вопроса: %1").arg(n));
+        QCOMPARE(mainLabel(9)->text(), numberText(qint16(n)));
 
-        tickByAction(main.Check1);
-        QVERIFY(main.Check1->isChecked());
-        QVERIFY(accessibleOf(main.Check1)->state().checked);
-        QTest::mouseClick(main.Command1, Qt::LeftButton);
+        tickByAction(mainBox(1));
+        QVERIFY(mainBox(1)->isChecked());
+        QVERIFY(accessibleOf(mainBox(1))->state().checked);
+        QTest::mouseClick(mainButton(), Qt::LeftButton);
     }
-    QCOMPARE(nameOf(main.Label6), QStringLiteral("Количество баллов: 3"));
-    QCOMPARE(nameOf(main.Label9), QStringLiteral("Номер вопроса: 4"));
+    QCOMPARE(nameOf(mainLabel(6)), QStringLiteral("Количество баллов: 3"));
+    QCOMPARE(nameOf(mainLabel(9)), QStringLiteral("Номер вопроса: 4"));
 
     // Toggled twice through its action, a box is unticked again, as by two clicks.
-    tickByAction(main.Check2);
-    tickByAction(main.Check2);
-    QVERIFY(!main.Check2->isChecked());
+    tickByAction(mainBox(2));
+    tickByAction(mainBox(2));
+    QVERIFY(!mainBox(2)->isChecked());
 }
 
 void TestAccessibility::resultWindowReadsTheGrade()
@@ -167,12 +167,11 @@ void TestAccessibility::resultWindowReadsTheGrade()
     FreshRun run;
     QVERIFY(writeFile(QStringLiteral("qes8.ssu"), simpleQuestionFile(9, 7, 5)));
     enterProgram();
-    Form1 &main = form1();
     startTopic(Floods);
     QVERIFY(!form2().isVisible());
     for (int n = 1; n <= 10; ++n) {
-        tickByAction(main.Check1);
-        QTest::mouseClick(main.Command1, Qt::LeftButton);
+        tickByAction(mainBox(1));
+        QTest::mouseClick(mainButton(), Qt::LeftButton);
     }
     Form3 &result = form3();
     QVERIFY(result.isVisible());
@@ -182,7 +181,7 @@ void TestAccessibility::resultWindowReadsTheGrade()
 
     // Back on the title screen, the group no longer describes a question.
     QTest::mouseClick(result.Command1, Qt::LeftButton);
-    QVERIFY(accessibleOf(main.Check1)->parent()->text(QAccessible::Description).isEmpty());
+    QVERIFY(accessibleOf(mainBox(1))->parent()->text(QAccessible::Description).isEmpty());
 }
 
 void TestAccessibility::recordsRowsReadAsNameTopicAndGrade()
@@ -191,7 +190,7 @@ void TestAccessibility::recordsRowsReadAsNameTopicAndGrade()
     QVERIFY(writeFile(QStringLiteral("records.ssu"),
                       encode1251(QStringLiteral("Ученик,Наводнения, 4\r\nАня,Землетрясение, 5\r\n")).value()));
     enterProgram();
-    form1().Rec->trigger();
+    mainAction("Rec")->trigger();
     Form5 &records = form5();
     QVERIFY(records.isVisible());
     QAccessibleInterface *list = accessibleOf(records.List1);
@@ -215,30 +214,29 @@ void TestAccessibility::whatTheKeyboardBringsToTheScreenReader()
     form1();
     QCOMPARE(descriptionOf(form6().Command1), QStringLiteral("Вы желаете работать с тестами по ЗУФ?"));
     enterProgram();
-    Form1 &main = form1();
-    QTRY_COMPARE(QApplication::focusWidget(), main.Label11);
-    QVERIFY(nameOf(main.Label11).startsWith(QStringLiteral("Программа представляет собой сборник тестов")));
-    QVERIFY(nameOf(main.Label11).endsWith(QStringLiteral("прочтите справку ('Помощь').")));
+    QTRY_COMPARE(QApplication::focusWidget(), mainLabel(11));
+    QVERIFY(nameOf(mainLabel(11)).startsWith(QStringLiteral("Программа представляет собой сборник тестов")));
+    QVERIFY(nameOf(mainLabel(11)).endsWith(QStringLiteral("прочтите справку ('Помощь').")));
 
     startTopic(Floods);
-    QTRY_COMPARE(QApplication::focusWidget(), main.Label1);
-    QCOMPARE(nameOf(main.Label1), QStringLiteral("Вопрос 1 Вопрос 1 из 10. Количество баллов: 0."));
+    QTRY_COMPARE(QApplication::focusWidget(), mainLabel(1));
+    QCOMPARE(nameOf(mainLabel(1)), QStringLiteral("Вопрос 1 Вопрос 1 из 10. Количество баллов: 0."));
     for (int n = 2; n <= 10; ++n) {
-        tickByAction(main.Check1);
-        QTest::mouseClick(main.Command1, Qt::LeftButton);
-        QCOMPARE(QApplication::focusWidget(), main.Label1);
-        QCOMPARE(nameOf(main.Label1),
+        tickByAction(mainBox(1));
+        QTest::mouseClick(mainButton(), Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget(), mainLabel(1));
+        QCOMPARE(nameOf(mainLabel(1)),
                  QStringLiteral("Ответ принят. Вопрос %1 Вопрос %1 из 10. Количество баллов: %2.").arg(n).arg(n - 1));
     }
-    tickByAction(main.Check1);
-    QTest::mouseClick(main.Command1, Qt::LeftButton);
+    tickByAction(mainBox(1));
+    QTest::mouseClick(mainButton(), Qt::LeftButton);
     Form3 &result = form3();
     QTRY_COMPARE(QApplication::focusWidget(), result.Command1);
     QCOMPARE(descriptionOf(result.Command1), QStringLiteral("Ответ принят. Ваша оценка: 5"));
 
     QTest::mouseClick(result.Command1, Qt::LeftButton);
-    QTRY_COMPARE(QApplication::focusWidget(), main.Label11);
-    main.Rec->trigger();
+    QTRY_COMPARE(QApplication::focusWidget(), mainLabel(11));
+    mainAction("Rec")->trigger();
     Form5 &records = form5();
     QTRY_COMPARE(QApplication::focusWidget(), records.List1);
     QCOMPARE(records.List1->currentIndex().row(), 0);
@@ -251,17 +249,16 @@ void TestAccessibility::answerTextShowsTheFocusOfItsBox()
     FreshRun run;
     QVERIFY(writeFile(QStringLiteral("qes8.ssu"), simpleQuestionFile()));
     enterProgram();
-    Form1 &main = form1();
     startTopic(Floods);
-    QTRY_COMPARE(QApplication::focusWidget(), main.Label1);
-    const QImage plain = main.Label3->grab().toImage();
-    main.Check2->setFocus();
-    QTRY_COMPARE(QApplication::focusWidget(), main.Check2);
-    const QImage marked = main.Label3->grab().toImage();
+    QTRY_COMPARE(QApplication::focusWidget(), mainLabel(1));
+    const QImage plain = mainLabel(3)->grab().toImage();
+    mainBox(2)->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), mainBox(2));
+    const QImage marked = mainLabel(3)->grab().toImage();
     QVERIFY(marked != plain);
-    main.Check3->setFocus();
-    QTRY_COMPARE(QApplication::focusWidget(), main.Check3);
-    QCOMPARE(main.Label3->grab().toImage(), plain);
+    mainBox(3)->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), mainBox(3));
+    QCOMPARE(mainLabel(3)->grab().toImage(), plain);
 }
 
 QTEST_MAIN(TestAccessibility)

@@ -25,12 +25,11 @@ const QString Floods = QStringLiteral("Наводнения");   // qes8.ssu
 // press runs into the dialogs armed in `answers`.
 void answerTen(ModalAnswers &answers, bool armLast = true)
 {
-    Form1 &main = form1();
     for (int q = 1; q <= 10; ++q) {
-        QTest::mouseClick(main.Check1, Qt::LeftButton);
+        QTest::mouseClick(mainBox(1), Qt::LeftButton);
         if (q == 10 && armLast)
             answers.press(QMessageBox::Ok);
-        QTest::mouseClick(main.Command1, Qt::LeftButton);
+        QTest::mouseClick(mainButton(), Qt::LeftButton);
     }
 }
 
@@ -155,10 +154,10 @@ void TestGuiFaults::unsavedResultIsSaidAndTheProgramGoesOn()
     // The grade stands, the title screen is back behind it, and "Ok" gives the program back.
     QVERIFY(form3().isVisible());
     QCOMPARE(form3().Label1->text(), QStringLiteral("5"));
-    QVERIFY(main.Label10->isVisible());
+    QVERIFY(mainLabel(10)->isVisible());
     QTest::mouseClick(form3().Command1, Qt::LeftButton);
     QVERIFY(main.isEnabled());
-    QVERIFY(main.Newpers->isEnabled());
+    QVERIFY(mainAction("Newpers")->isEnabled());
     if (fault == Fault::Directory)
         QVERIFY(QFileInfo(QStringLiteral("records.ssu")).isDir());
     else if (fault == Fault::FullPipe)
@@ -229,19 +228,18 @@ void TestGuiFaults::hostileTextsAreShown()
         file += '"' + text + "\",\"" + text + "\",b,c,d,0,1,0,0,0\r\n";
     QVERIFY(writeFile(QStringLiteral("qes8.ssu"), file));
     enterProgram();
-    Form1 &main = form1();
     ModalAnswers answers;
     startTopic(Floods);
     QVERIFY(answers.seen().isEmpty() && answers.unexpected().isEmpty());
     for (int n = 1; n <= 10; ++n) {
         const QString expected = decode1251(texts[n - 1]);
-        QCOMPARE(main.Label1->text(), expected);
-        QCOMPARE(main.Label2->text(), expected);
-        QCOMPARE(main.Label3->text(), QStringLiteral("b"));
-        QVERIFY(main.Label1->isVisible());
-        main.Label1->grab();   // painted without a crash
-        QTest::mouseClick(main.Check1, Qt::LeftButton);
-        QTest::mouseClick(main.Command1, Qt::LeftButton);
+        QCOMPARE(mainLabel(1)->text(), expected);
+        QCOMPARE(mainLabel(2)->text(), expected);
+        QCOMPARE(mainLabel(3)->text(), QStringLiteral("b"));
+        QVERIFY(mainLabel(1)->isVisible());
+        mainLabel(1)->grab();   // painted without a crash
+        QTest::mouseClick(mainBox(1), Qt::LeftButton);
+        QTest::mouseClick(mainButton(), Qt::LeftButton);
     }
     QVERIFY(answers.unexpected().isEmpty());
     QVERIFY(form3().isVisible());
@@ -265,12 +263,11 @@ void TestGuiFaults::topicStaysSelected()
     FreshRun run;
     QVERIFY(writeFile(QStringLiteral("qes8.ssu"), simpleQuestionFile(9, 7, 5)));
     enterProgram();
-    Form1 &main = form1();
     startTopic(Floods);
-    QTest::mouseClick(main.Check1, Qt::LeftButton);
-    QTest::mouseClick(main.Command1, Qt::LeftButton);
+    QTest::mouseClick(mainBox(1), Qt::LeftButton);
+    QTest::mouseClick(mainButton(), Qt::LeftButton);
 
-    main.New->trigger();
+    mainAction("New")->trigger();
     Form2 &topics = form2();
     QListWidgetItem *floods = topics.List1->findItems(Floods, Qt::MatchExactly).first();
     QVERIFY(floods->isSelected());
@@ -294,8 +291,8 @@ void TestGuiFaults::topicStaysSelected()
     QCOMPARE(QuizState.topicName, Floods);
     QCOMPARE(QuizState.questionFile, QStringLiteral("qes8.ssu"));
     for (int press = 0; press < 10 && !form3().isVisible(); ++press) {
-        QTest::mouseClick(main.Check1, Qt::LeftButton);
-        QTest::mouseClick(main.Command1, Qt::LeftButton);
+        QTest::mouseClick(mainBox(1), Qt::LeftButton);
+        QTest::mouseClick(mainButton(), Qt::LeftButton);
     }
     QVERIFY(form3().isVisible());
     const QByteArray records = readFile(QStringLiteral("records.ssu"));
@@ -375,7 +372,7 @@ void TestGuiFaults::recordsWindowMemoryIsBounded()
     if (!resetPeakMemory())
         QSKIP("this system does not reset the peak of a process's memory");
     const qint64 before = peakMemoryKiB();
-    form1().Rec->trigger();
+    mainAction("Rec")->trigger();
     const qint64 peak = peakMemoryKiB() - before;
     qInfo("listing 4 GiB - 1 took %lld KiB more at its peak", peak);
     Form5 &window = form5();

@@ -1,7 +1,11 @@
-// The help window through the menu: its text from the first words to the closing
-// quote of the address, the credits, the way back to the main window.
+// The help window through the menu: what a pupil reads there (the requirements, the
+// scoring and the grading the program really applies, where to write), the credits,
+// the way back to the main window.
 
 #include "gui_support.h"
+#include "quiz/grading.h"
+#include "quiz/questionfile.h"
+#include "topics/catalogue.h"
 #include "shell/form4.h"
 
 #include <QMenu>
@@ -14,21 +18,43 @@ using namespace gui;
 
 namespace {
 
-const QString Requirements = QStringLiteral(
-    "Системные требования к программе: мышь; монитор; системный блок!;операционная система: все, что не DOS; "
-    "оперативная память 4 Мб; DirectX, Sound & Graphic board'ы не требуются; 1-2 Мб памяти на жестком диске; "
-    "Минимальное разрешение экрана=800*600 (при <800*600 некоторые формы не вмещаються)");
-const QString Scoring = QStringLiteral(
-    "Программа 'Тесты по ЗУФ' представляет собой тестирующую программу. Как и в любой другой тестирующей "
-    "программе, оценка зависит от количества набранных баллов. За каждый правильный ответ начисляется один "
-    "балл, за каждый неправильный ответ вычитается один бал.");
-const QString Criteria = QStringLiteral(
-    "Критерии оценки: 91%-100% - оценка 5; 81%-90% - оценка 4; 66%-80% - оценка 3; меньше 65% - оценка 2!.");
-
 void openHelp()
 {
-    form1().help->trigger();
+    mainAction("help")->trigger();
     QVERIFY(form4().isVisible());
+}
+
+// The text as the window shows it: toPlainText() would turn no-break spaces into spaces.
+QString shownHelpText()
+{
+    return form4().Text1->document()->toRawText();
+}
+
+// The grade the help promises for a share of the points, read from its criteria
+// "91%-100% - оценка 5; … меньше 65% - оценка 2".
+struct Criterion {
+    int fromPercent;
+    int grade;
+};
+QList<Criterion> promisedCriteria(const QString &text)
+{
+    QList<Criterion> criteria;
+    static const QRegularExpression range(QStringLiteral("(\\d+)%-(\\d+)% - оценка (\\d)"));
+    for (const QRegularExpressionMatch &m : range.globalMatch(text))
+        criteria.append({m.captured(1).toInt(), m.captured(3).toInt()});
+    static const QRegularExpression below(QStringLiteral("меньше (\\d+)% - оценка 2"));
+    if (below.match(text).hasMatch())
+        criteria.append({0, 2});
+    return criteria;
+}
+
+int promisedGrade(const QList<Criterion> &criteria, int score, int maxScore)
+{
+    for (const Criterion &c : criteria) {
+        if (100 * score >= c.fromPercent * maxScore)
+            return c.grade;
+    }
+    return 0;
 }
 
 } // namespace
@@ -44,7 +70,8 @@ private slots:
     }
     void cleanup() { run_.reset(); }
 
-    void showsTheHelpText();
+    void showsWhatAPupilNeeds();
+    void criteriaAreTheGradesGiven();
     void textIsTheSameOnEveryOpening();
     void textCannotBeEdited();
     void creditsNameTwoPeople();
@@ -56,28 +83,51 @@ private:
     std::unique_ptr<FreshRun> run_;
 };
 
-void TestHelp::showsTheHelpText()
+void TestHelp::showsWhatAPupilNeeds()
 {
     openHelp();
-    // As the text box holds it: toPlainText() would turn no-break spaces into spaces.
-    const QString text = form4().Text1->document()->toRawText();
+    QCOMPARE(form4().windowTitle(), QStringLiteral("Справка"));
+    const QString text = shownHelpText();
     QVERIFY(text.startsWith(QStringLiteral("Системные требования к программе:")));
-    QVERIFY(text.startsWith(Requirements + Scoring + Criteria + u' '));
-    // The passages meet without a separator.
+    QVERIFY(text.contains(QStringLiteral("Минимальное разрешение экрана=800*600")));
+    QVERIFY(text.contains(QStringLiteral("За каждый правильный ответ начисляется один балл, "
+                                         "за каждый неправильный ответ вычитается один бал.")));
+    // The rule as the program applies it: a right tick earns one point, a wrong one costs one.
+    QuestionBank.correct1[1] = 1;
+    QCOMPARE(answerPoints(1, {true, false, false, false}), 1);
+    QCOMPARE(answerPoints(1, {false, true, false, false}), -1);
+    // The passages meet without a separator, in one paragraph.
     QVERIFY(text.contains(QStringLiteral("не вмещаються)Программа 'Тесты по ЗУФ'")));
     QVERIFY(text.contains(QStringLiteral("один бал.Критерии оценки:")));
-    // One more sentence asks for wishes and remarks by post, to the address in single
+    QCOMPARE(text.count(u'\n'), 0);
+    // The last sentence asks for wishes and remarks by post, to the address in single
     // quotes at the very end.
-    const QString last = text.sliced(Requirements.size() + Scoring.size() + Criteria.size() + 1);
+    const QString last = text.sliced(text.indexOf(QStringLiteral("оценка 2!. ")) + 11);
     static const QRegularExpression request(QStringLiteral("^[А-Я][^'.]*пожелания[^']*замечания[^']*'([^']+)'$"));
     const QRegularExpressionMatch match = request.match(last);
     QVERIFY2(match.hasMatch(), qPrintable(last));
     const QString address = match.captured(1);
     QVERIFY2(QRegularExpression(QStringLiteral("^\\d{6}, ")).match(address).hasMatch(), qPrintable(address));
     QVERIFY(address.contains(QStringLiteral("школ")));
-    QVERIFY(text.endsWith(u'\''));
-    QCOMPARE(text, helpText());
-    QVERIFY(text.count(u'\n') == 0);
+}
+
+// Every score of every shipped topic earns the grade the help's criteria promise for
+// its share of the most points a test of that topic can give.
+void TestHelp::criteriaAreTheGradesGiven()
+{
+    openHelp();
+    const QList<Criterion> criteria = promisedCriteria(shownHelpText());
+    QCOMPARE(criteria.size(), 4);
+    for (const Topic &topic : topicCatalogue()) {
+        const QuestionFileContents file = readQuestionFileAt(QStringLiteral(ZUF_SHIPPED_DATA "/") + topic.file);
+        QVERIFY2(!file.fault, qPrintable(topic.file));
+        const int maxScore = shownRightAnswers(file.records);
+        for (int score = 0; score <= maxScore; ++score) {
+            const int given = computeGrade(qint16(score), file.threshold5, file.threshold4, file.threshold3);
+            QVERIFY2(given == promisedGrade(criteria, score, maxScore),
+                     qPrintable(QStringLiteral("%1: %2 of %3 points give %4").arg(topic.file).arg(score).arg(maxScore).arg(given)));
+        }
+    }
 }
 
 void TestHelp::textIsTheSameOnEveryOpening()
@@ -160,10 +210,9 @@ void TestHelp::returnsToMainWindow_data()
 void TestHelp::returnsToMainWindow()
 {
     QFETCH(bool, desktopClose);
-    Form1 &main = form1();
     openHelp();
     Form4 &help = form4();
-    gui::checkSecondaryWindowRoundTrip(help, help.Command1, main.hp, Qt::Key(0x0421), QStringLiteral("с"),
+    gui::checkSecondaryWindowRoundTrip(help, help.Command1, mainMenu("hp"), Qt::Key(0x0421), QStringLiteral("с"),
                                        desktopClose);
 }
 
@@ -172,11 +221,11 @@ void TestHelp::opensWithCyrillicAccessKeys()
     Form1 &main = form1();
     QVERIFY(QTest::qWaitForWindowActive(&main));
     QTest::sendKeyEvent(QTest::Click, &main, Qt::Key(0x0421), QStringLiteral("с"), Qt::AltModifier);
-    QTRY_VERIFY(main.hp->isVisible());
-    QTest::sendKeyEvent(QTest::Click, main.hp, Qt::Key(0x041F), QStringLiteral("п"), Qt::NoModifier);
+    QTRY_VERIFY(mainMenu("hp")->isVisible());
+    QTest::sendKeyEvent(QTest::Click, mainMenu("hp"), Qt::Key(0x041F), QStringLiteral("п"), Qt::NoModifier);
     QTRY_VERIFY(form4().isVisible());
     QVERIFY(!main.isEnabled());
-    QVERIFY(form4().Text1->toPlainText().startsWith(Requirements + Scoring + Criteria));
+    QVERIFY(form4().Text1->toPlainText().startsWith(QStringLiteral("Системные требования к программе:")));
 }
 
 QTEST_MAIN(TestHelp)

@@ -138,7 +138,7 @@ void TestKeyboard::wholeRunWithKeysAlone()
     QCOMPARE(QuizState.userName, QStringLiteral("Ученик"));
 
     // "&Файл", "&Новый тест"; the topic by its first letter, then Tab to "Ok".
-    chooseMenuItem(main.File, u'ф', u'н');
+    chooseMenuItem(mainMenu("File"), u'ф', u'н');
     Form2 &topics = form2();
     QTRY_VERIFY(topics.isVisible());
     QTRY_COMPARE(QApplication::activeWindow(), &topics);
@@ -152,7 +152,7 @@ void TestKeyboard::wholeRunWithKeysAlone()
     QCOMPARE(QuizState.questionNumber, qint16(1));
 
     // The answer button pressed with no tick: the warning, closed with Enter.
-    tabTo(main.Command1);
+    tabTo(mainButton());
     {
         ModalAnswers answers;
         answers.then(pressEnter());
@@ -165,14 +165,14 @@ void TestKeyboard::wholeRunWithKeysAlone()
     // Ten answers: Tab to the first box, Space ticks it, Tab on to "Ответ", Space.
     for (int n = 1; n <= 10; ++n) {
         QTRY_COMPARE(QApplication::activeWindow(), &main);
-        tabTo(main.Check1);
+        tabTo(mainBox(1));
         pressKey(Qt::Key_Space);
-        QVERIFY2(main.Check1->isChecked(), qPrintable(QStringLiteral("question %1").arg(n)));
+        QVERIFY2(mainBox(1)->isChecked(), qPrintable(QStringLiteral("question %1").arg(n)));
         // Space again unticks, and once more ticks: the box follows the key.
         pressKey(Qt::Key_Space);
-        QVERIFY(!main.Check1->isChecked());
+        QVERIFY(!mainBox(1)->isChecked());
         pressKey(Qt::Key_Space);
-        tabTo(main.Command1);
+        tabTo(mainButton());
         pressKey(Qt::Key_Space);
     }
 
@@ -184,12 +184,12 @@ void TestKeyboard::wholeRunWithKeysAlone()
     QTRY_COMPARE(QApplication::focusWidget(), result.Command1);
     pressKey(Qt::Key_Space);
     QVERIFY(!result.isVisible());
-    QVERIFY(main.isEnabled() && main.Newpers->isEnabled());
+    QVERIFY(main.isEnabled() && mainAction("Newpers")->isEnabled());
     QCOMPARE(readFile(QStringLiteral("records.ssu")),
              encode1251(QStringLiteral("Ученик,Наводнения, 5\r\n")).value());
 
     // "&Рекорды": the list has the focus, Tab to "Ok", Space closes it.
-    chooseMenuItem(main.File, u'ф', u'р');
+    chooseMenuItem(mainMenu("File"), u'ф', u'р');
     Form5 &records = form5();
     QTRY_VERIFY(records.isVisible());
     QTRY_COMPARE(QApplication::activeWindow(), &records);
@@ -200,7 +200,7 @@ void TestKeyboard::wholeRunWithKeysAlone()
     QVERIFY(!records.isVisible());
 
     // "&Справка", "&Помощь": the text first, Tab leaves it for "Ok".
-    chooseMenuItem(main.hp, u'с', u'п');
+    chooseMenuItem(mainMenu("hp"), u'с', u'п');
     Form4 &help = form4();
     QTRY_VERIFY(help.isVisible());
     QTRY_COMPARE(QApplication::activeWindow(), &help);
@@ -213,7 +213,7 @@ void TestKeyboard::wholeRunWithKeysAlone()
     {
         ModalAnswers answers;
         answers.then(typeName(QStringLiteral("Петя")));
-        chooseMenuItem(main.File, u'ф', u'с');
+        chooseMenuItem(mainMenu("File"), u'ф', u'с');
         QTRY_VERIFY(answers.allAnswered());
     }
     QTRY_COMPARE(QuizState.userName, QStringLiteral("Петя"));
@@ -222,7 +222,7 @@ void TestKeyboard::wholeRunWithKeysAlone()
     {
         ModalAnswers answers;
         answers.then(pressAccessKey(u'н'));
-        chooseMenuItem(main.File, u'ф', u'в');
+        chooseMenuItem(mainMenu("File"), u'ф', u'в');
         QTRY_VERIFY(answers.allAnswered());
         QTRY_VERIFY(!QApplication::activeModalWidget());
     }
@@ -231,7 +231,7 @@ void TestKeyboard::wholeRunWithKeysAlone()
     {
         ModalAnswers answers;
         answers.then(pressAccessKey(u'д'));
-        chooseMenuItem(main.File, u'ф', u'в');
+        chooseMenuItem(mainMenu("File"), u'ф', u'в');
         QTRY_VERIFY(answers.allAnswered());
         QTRY_COMPARE(ended.count(), 1);
         QCOMPARE(answers.seen().first().title, QStringLiteral("Выход"));
@@ -259,9 +259,9 @@ void TestKeyboard::escapeClosesAndTheTitleScreenKeepsTheKeyboard()
     enterProgram();
     Form1 &main = form1();
     QTRY_COMPARE(QApplication::activeWindow(), &main);
-    QTRY_COMPARE(QApplication::focusWidget(), main.Label11);
+    QTRY_COMPARE(QApplication::focusWidget(), mainLabel(11));
 
-    QAction *opens = window == u"Form5" ? main.Rec : window == u"Form4" ? main.help : main.New;
+    QAction *opens = window == u"Form5" ? mainAction("Rec") : window == u"Form4" ? mainAction("help") : mainAction("New");
     opens->trigger();
     QWidget *over = nullptr;
     QTRY_VERIFY((over = QApplication::activeWindow()) && over->objectName() == window);
@@ -274,7 +274,7 @@ void TestKeyboard::escapeClosesAndTheTitleScreenKeepsTheKeyboard()
     QVERIFY(!over->isVisible());
     QVERIFY(main.isEnabled());
     QTRY_COMPARE(QApplication::activeWindow(), &main);
-    QTRY_COMPARE(QApplication::focusWidget(), main.Label11);
+    QTRY_COMPARE(QApplication::focusWidget(), mainLabel(11));
 }
 
 // The list has the keyboard on its first topic; Return starts the one the keys went to.
@@ -283,8 +283,7 @@ void TestKeyboard::returnInTheTopicListStartsTheTopic()
     FreshRun run;
     QVERIFY(writeFile(QStringLiteral("qes8.ssu"), simpleQuestionFile()));
     enterProgram();
-    Form1 &main = form1();
-    main.New->trigger();
+    mainAction("New")->trigger();
     Form2 &topics = form2();
     QTRY_COMPARE(QApplication::focusWidget(), topics.List1);
     QCOMPARE(topics.List1->currentRow(), 0);
@@ -295,8 +294,8 @@ void TestKeyboard::returnInTheTopicListStartsTheTopic()
     QVERIFY(!topics.isVisible());
     QCOMPARE(QuizState.topicName, Floods);
     // The question has the keyboard; the answers follow it, "Ответ" comes last.
-    QTRY_COMPARE(QApplication::focusWidget(), main.Label1);
-    for (QWidget *next : std::initializer_list<QWidget *>{main.Check1, main.Check2, main.Check3, main.Check4, main.Command1}) {
+    QTRY_COMPARE(QApplication::focusWidget(), mainLabel(1));
+    for (QWidget *next : std::initializer_list<QWidget *>{mainBox(1), mainBox(2), mainBox(3), mainBox(4), mainButton()}) {
         pressKey(Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), next);
     }

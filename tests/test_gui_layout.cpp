@@ -169,9 +169,9 @@ void TestLayout::framesLieOverLabelsAndPassClicks()
 {
     Form1 &main = form1();
     QWidget *client = main.centralWidget();
-    setShown({main.Label10, main.Label11, main.Label12}, false);
-    main.Shape3->show();
-    main.Label2->setText(QStringLiteral("Ответ"));
+    setShown({mainLabel(10), mainLabel(11), mainLabel(12)}, false);
+    mainShape(3)->show();
+    mainLabel(2)->setText(QStringLiteral("Ответ"));
     client->resize(client->size());
     const QImage image = client->grab().toImage();
 
@@ -180,10 +180,10 @@ void TestLayout::framesLieOverLabelsAndPassClicks()
     QCOMPARE(QColor(image.pixel(onEdge)), systemColourValue(3));
     QCOMPARE(QColor(image.pixel(300, 230)), systemColourValue(0));
     // A click there reaches the label under the frame.
-    QCOMPARE(client->childAt(onEdge), main.Label2);
+    QCOMPARE(client->childAt(onEdge), mainLabel(2));
     // Tick boxes and buttons lie above every frame.
-    main.Check1->show();
-    QCOMPARE(client->childAt(main.Check1->geometry().center()), main.Check1);
+    mainBox(1)->show();
+    QCOMPARE(client->childAt(mainBox(1)->geometry().center()), mainBox(1));
 }
 
 void TestLayout::labelHidesAccessKeyMarks_data()
@@ -212,17 +212,16 @@ void TestLayout::labelHidesAccessKeyMarks()
     // The label paints what it shows, not the marks.
     if (shown.contains(u'&'))
         return;
-    Form1 &main = form1();
-    main.Label2->setText(caption);
-    const QImage withMarks = main.Label2->grab().toImage();
-    main.Label2->setText(shown);
-    const QImage withoutMarks = main.Label2->grab().toImage();
+    mainLabel(2)->setText(caption);
+    const QImage withMarks = mainLabel(2)->grab().toImage();
+    mainLabel(2)->setText(shown);
+    const QImage withoutMarks = mainLabel(2)->grab().toImage();
     QCOMPARE(withMarks == withoutMarks, underline < 0);
 }
 
 void TestLayout::labelShowsOnlyWholeLines()
 {
-    CaptionLabel *label = form1().Label1;
+    CaptionLabel *label = mainLabel(1);
     QStringList words;
     for (int i = 0; i < 200; ++i)
         words << QStringLiteral("слово");
@@ -247,24 +246,23 @@ void TestLayout::labelShowsOnlyWholeLines()
 
 void TestLayout::doubleClickOnAnswerTogglesOnce()
 {
-    Form1 &main = form1();
-    main.Label3->setText(QStringLiteral("Ответ"));
-    QTest::mouseClick(main.Label3, Qt::LeftButton);
-    QVERIFY(main.Check2->isChecked());
-    QTest::mouseClick(main.Label3, Qt::LeftButton);
-    QTest::mouseDClick(main.Label3, Qt::LeftButton);
-    QTest::mouseRelease(main.Label3, Qt::LeftButton);
-    QVERIFY(!main.Check2->isChecked());
+    mainLabel(3)->setText(QStringLiteral("Ответ"));
+    QTest::mouseClick(mainLabel(3), Qt::LeftButton);
+    QVERIFY(mainBox(2)->isChecked());
+    QTest::mouseClick(mainLabel(3), Qt::LeftButton);
+    QTest::mouseDClick(mainLabel(3), Qt::LeftButton);
+    QTest::mouseRelease(mainLabel(3), Qt::LeftButton);
+    QVERIFY(!mainBox(2)->isChecked());
     // A box ticked by its text and then clicked directly is unticked again.
-    QTest::mouseClick(main.Label5, Qt::LeftButton);
-    main.Check4->show();
-    QTest::mouseClick(main.Check4, Qt::LeftButton);
-    QVERIFY(!main.Check4->isChecked());
+    QTest::mouseClick(mainLabel(5), Qt::LeftButton);
+    mainBox(4)->show();
+    QTest::mouseClick(mainBox(4), Qt::LeftButton);
+    QVERIFY(!mainBox(4)->isChecked());
 }
 
 void TestLayout::tickBoxesNeverShowCaptions()
 {
-    TickBox *box = form1().Check1;
+    TickBox *box = mainBox(1);
     box->resize(120, 17);   // wide enough that a caption would show
     box->setText(QStringLiteral("Подпись"));
     const QImage withCaption = box->grab().toImage();
@@ -283,18 +281,17 @@ static QWidget *nextControl(QWidget *w)
 
 void TestLayout::tabOrderFollowsTabIndex()
 {
-    Form1 &main = form1();
     // On the question screen the question comes first, then the answers, then "Ответ".
-    QCOMPARE(nextControl(main.Label1), main.Check1);
-    QCOMPARE(nextControl(main.Check1), main.Check2);
-    QCOMPARE(nextControl(main.Check3), main.Check4);
-    QCOMPARE(nextControl(main.Check4), main.Command1);
+    QCOMPARE(nextControl(mainLabel(1)), mainBox(1));
+    QCOMPARE(nextControl(mainBox(1)), mainBox(2));
+    QCOMPARE(nextControl(mainBox(3)), mainBox(4));
+    QCOMPARE(nextControl(mainBox(4)), mainButton());
     QCOMPARE(nextControl(form2().List1), form2().Command1);
     QCOMPARE(nextControl(form2().Command1), form2().Command2);
     QCOMPARE(nextControl(form6().Command1), form6().Command2);
-    for (QWidget *label : {static_cast<QWidget *>(main.Label2), static_cast<QWidget *>(form3().Label1)})
+    for (QWidget *label : {static_cast<QWidget *>(mainLabel(2)), static_cast<QWidget *>(form3().Label1)})
         QCOMPARE(label->focusPolicy(), Qt::NoFocus);
-    QVERIFY(!main.Command1->autoDefault() && !main.Command1->isDefault());
+    QVERIFY(!mainButton()->autoDefault() && !mainButton()->isDefault());
 }
 
 void TestLayout::picturesAndIconsAreLoaded()

@@ -19,9 +19,8 @@ const QString AtHome = QStringLiteral("Правила безопасного п�
 // Ticks as a pupil would: '1'..'4' click box k, 'A'..'D' click the text of answer k.
 void tick(const QString &clicks)
 {
-    Form1 &main = form1();
-    const std::array<QWidget *, 4> boxes = {main.Check1, main.Check2, main.Check3, main.Check4};
-    const std::array<QWidget *, 4> texts = {main.Label2, main.Label3, main.Label4, main.Label5};
+    const std::array<QWidget *, 4> boxes = {mainBox(1), mainBox(2), mainBox(3), mainBox(4)};
+    const std::array<QWidget *, 4> texts = {mainLabel(2), mainLabel(3), mainLabel(4), mainLabel(5)};
     for (QChar c : clicks) {
         if (c >= u'1' && c <= u'4')
             QTest::mouseClick(boxes[c.unicode() - u'1'], Qt::LeftButton);
@@ -33,22 +32,20 @@ void tick(const QString &clicks)
 void answer(const QString &clicks)
 {
     tick(clicks);
-    QTest::mouseClick(form1().Command1, Qt::LeftButton);
+    QTest::mouseClick(mainButton(), Qt::LeftButton);
 }
 
 bool ticked(int k)
 {
-    Form1 &main = form1();
-    return std::array<TickBox *, 4>{main.Check1, main.Check2, main.Check3, main.Check4}[k - 1]->isChecked();
+    return std::array<TickBox *, 4>{mainBox(1), mainBox(2), mainBox(3), mainBox(4)}[k - 1]->isChecked();
 }
 
 // Question q of the file that questionFile() writes, as the main window must show it:
 // each answer in the label beside its own box.
 void checkQuestionShown(int q)
 {
-    Form1 &main = form1();
-    QCOMPARE(main.Label1->text(), QStringLiteral("Вопрос %1").arg(q));
-    const std::array<QLabel *, 4> answers = {main.Label2, main.Label3, main.Label4, main.Label5};
+    QCOMPARE(mainLabel(1)->text(), QStringLiteral("Вопрос %1").arg(q));
+    const std::array<QLabel *, 4> answers = {mainLabel(2), mainLabel(3), mainLabel(4), mainLabel(5)};
     for (int k = 1; k <= 4; ++k)
         QCOMPARE(answers[k - 1]->text(), QStringLiteral("Ответ %1.%2").arg(q).arg(k));
 }
@@ -112,22 +109,22 @@ void TestQuiz::wholeTest()
     startTopic(Floods);
     QVERIFY(!form2().isVisible());
     QVERIFY(main.isEnabled());
-    QVERIFY(!main.Newpers->isEnabled());
-    QCOMPARE(main.Label9->text(), QStringLiteral(" 1"));
-    QCOMPARE(main.Label6->text(), QStringLiteral(" 0"));
+    QVERIFY(!mainAction("Newpers")->isEnabled());
+    QCOMPARE(mainLabel(9)->text(), QStringLiteral(" 1"));
+    QCOMPARE(mainLabel(6)->text(), QStringLiteral(" 0"));
     checkQuestionShown(1);
-    for (QWidget *shown : {static_cast<QWidget *>(main.Command1), static_cast<QWidget *>(main.Check1),
-                           static_cast<QWidget *>(main.Shape3), static_cast<QWidget *>(main.Label7)})
+    for (QWidget *shown : {static_cast<QWidget *>(mainButton()), static_cast<QWidget *>(mainBox(1)),
+                           static_cast<QWidget *>(mainShape(3)), static_cast<QWidget *>(mainLabel(7))})
         QVERIFY2(shown->isVisible(), qPrintable(shown->objectName()));
-    for (QWidget *hidden : {static_cast<QWidget *>(main.Label10), static_cast<QWidget *>(main.Label14),
-                            static_cast<QWidget *>(main.Shape1)})
+    for (QWidget *hidden : {static_cast<QWidget *>(mainLabel(10)), static_cast<QWidget *>(mainLabel(14)),
+                            static_cast<QWidget *>(mainShape(1))})
         QVERIFY2(!hidden->isVisible(), qPrintable(hidden->objectName()));
 
     for (int q = 1; q <= 9; ++q) {
         answer(clicks[q - 1]);
         QCOMPARE(QuizState.score, qint16(scores[q - 1]));
-        QCOMPARE(main.Label6->text(), numberText(qint16(scores[q - 1])));
-        QCOMPARE(main.Label9->text(), numberText(qint16(q + 1)));
+        QCOMPARE(mainLabel(6)->text(), numberText(qint16(scores[q - 1])));
+        QCOMPARE(mainLabel(9)->text(), numberText(qint16(q + 1)));
         checkQuestionShown(q + 1);
         QVERIFY(!ticked(1) && !ticked(2) && !ticked(3) && !ticked(4));
     }
@@ -143,7 +140,7 @@ void TestQuiz::wholeTest()
         QCOMPARE(warning.text, QStringLiteral("Повтори ввод!"));
         QCOMPARE(warning.icon, QMessageBox::Warning);
         QCOMPARE(warning.buttons, QStringList{QStringLiteral("ОК")});
-        QCOMPARE(main.Label9->text(), QStringLiteral(" 10"));
+        QCOMPARE(mainLabel(9)->text(), QStringLiteral(" 10"));
         checkQuestionShown(10);
         QCOMPARE(QuizState.score, qint16(16));
         QVERIFY(!form3().isVisible());
@@ -163,17 +160,17 @@ void TestQuiz::wholeTest()
 
     // Title screen behind the result window, the main window held disabled.
     QVERIFY(!main.isEnabled());
-    QVERIFY(!main.Newpers->isEnabled());
-    QVERIFY(main.Label10->isVisible() && main.Label14->isVisible() && main.Shape2->isVisible());
-    QVERIFY(!main.Label1->isVisible() && !main.Check4->isVisible() && !main.Command1->isVisible());
-    QVERIFY(!main.Shape3->isVisible());
-    for (QLabel *label : {main.Label1, main.Label2, main.Label3, main.Label4, main.Label5})
+    QVERIFY(!mainAction("Newpers")->isEnabled());
+    QVERIFY(mainLabel(10)->isVisible() && mainLabel(14)->isVisible() && mainShape(2)->isVisible());
+    QVERIFY(!mainLabel(1)->isVisible() && !mainBox(4)->isVisible() && !mainButton()->isVisible());
+    QVERIFY(!mainShape(3)->isVisible());
+    for (QLabel *label : {mainLabel(1), mainLabel(2), mainLabel(3), mainLabel(4), mainLabel(5)})
         QVERIFY2(label->text().isEmpty(), qPrintable(label->objectName()));
 
     QTest::mouseClick(result.Command1, Qt::LeftButton);
     QVERIFY(!result.isVisible());
     QVERIFY(main.isVisible() && main.isEnabled());
-    QVERIFY(main.Newpers->isEnabled());
+    QVERIFY(mainAction("Newpers")->isEnabled());
     QVERIFY(QTest::qWaitForWindowActive(&main));
 }
 
@@ -184,7 +181,7 @@ void TestQuiz::okWithoutTopicDoesNothing()
     // What a test started earlier leaves behind stays in place.
     QuizState.topicName = Floods;
     QuizState.questionFile = QStringLiteral("qes8.ssu");
-    form1().New->trigger();
+    mainAction("New")->trigger();
     Form2 &topics = form2();
     QCOMPARE(topics.List1->count(), int(topicCatalogue().size()));
     QCOMPARE(topics.List1->item(0)->text(), QStringLiteral("Безопасность прихимических авариях"));
@@ -214,14 +211,14 @@ void TestQuiz::newTestOverRunningTest()
     tick(QStringLiteral("B"));
 
     // "Отмена" returns to the running test unchanged.
-    main.New->trigger();
+    mainAction("New")->trigger();
     QCOMPARE(form2().selectedTopic(), Floods);
     QTest::mouseClick(form2().Command2, Qt::LeftButton);
     QVERIFY(!form2().isVisible());
     QVERIFY(main.isEnabled());
-    QCOMPARE(main.Label9->text(), QStringLiteral(" 2"));
-    QCOMPARE(main.Label6->text(), QStringLiteral(" 1"));
-    QCOMPARE(main.Label1->text(), QStringLiteral("Вопрос 2"));
+    QCOMPARE(mainLabel(9)->text(), QStringLiteral(" 2"));
+    QCOMPARE(mainLabel(6)->text(), QStringLiteral(" 1"));
+    QCOMPARE(mainLabel(1)->text(), QStringLiteral("Вопрос 2"));
     QVERIFY(ticked(2));
 
     // Another topic abandons it without a records line; the tick stays.
@@ -229,10 +226,10 @@ void TestQuiz::newTestOverRunningTest()
     QVERIFY(!form2().isVisible());
     QCOMPARE(QuizState.topicName, AtHome);
     QCOMPARE(QuizState.questionFile, QStringLiteral("qes1.ssu"));
-    QCOMPARE(main.Label9->text(), QStringLiteral(" 1"));
-    QCOMPARE(main.Label6->text(), QStringLiteral(" 0"));
+    QCOMPARE(mainLabel(9)->text(), QStringLiteral(" 1"));
+    QCOMPARE(mainLabel(6)->text(), QStringLiteral(" 0"));
     QVERIFY(ticked(2));
-    QVERIFY(!main.Newpers->isEnabled());
+    QVERIFY(!mainAction("Newpers")->isEnabled());
     QVERIFY(!QFile::exists(QStringLiteral("records.ssu")));
 }
 
@@ -246,7 +243,7 @@ void TestQuiz::sameTopicTwiceAppendsTwoLines()
             startTopic(Floods);
         } else {
             // The topic window opens with the last topic still selected.
-            form1().New->trigger();
+            mainAction("New")->trigger();
             QCOMPARE(form2().selectedTopic(), Floods);
             QTest::mouseClick(form2().Command1, Qt::LeftButton);
         }
@@ -254,7 +251,7 @@ void TestQuiz::sameTopicTwiceAppendsTwoLines()
             answer(q <= 6 ? QStringLiteral("1") : QStringLiteral("2"));
         QCOMPARE(QuizState.score, qint16(2));   // 6 right, then 4 wrong
         QVERIFY(!form3().close());               // closed by the desktop: as "Ok"
-        QVERIFY(form1().isEnabled() && form1().Newpers->isEnabled());
+        QVERIFY(form1().isEnabled() && mainAction("Newpers")->isEnabled());
     }
     const QByteArray line = recordsLine(QStringLiteral("Оля"), Floods, 2);
     QCOMPARE(readFile(QStringLiteral("records.ssu")), line + line);
@@ -314,11 +311,11 @@ void TestQuiz::refusedQuestionFileKeepsEverything()
     QCOMPARE(QuizState.questionNumber, before.questionNumber);
     QCOMPARE(QuizState.score, before.score);
     QCOMPARE(QuizState.threshold5, before.threshold5);
-    QCOMPARE(main.Label1->text(), QStringLiteral("Вопрос 2"));
+    QCOMPARE(mainLabel(1)->text(), QStringLiteral("Вопрос 2"));
 
     QTest::mouseClick(form2().Command2, Qt::LeftButton);
     QVERIFY(main.isEnabled());
-    QCOMPARE(main.Label9->text(), QStringLiteral(" 2"));
+    QCOMPARE(mainLabel(9)->text(), QStringLiteral(" 2"));
 }
 
 void TestQuiz::unwritableRecordsStillShowsGrade()
@@ -347,7 +344,7 @@ void TestQuiz::unwritableRecordsStillShowsGrade()
 
     QVERIFY(form3().isVisible());
     QCOMPARE(QuizState.questionNumber, qint16(0));
-    QVERIFY(form1().Label10->isVisible());
+    QVERIFY(mainLabel(10)->isVisible());
     QTest::mouseClick(form3().Command1, Qt::LeftButton);
     QVERIFY(form1().isEnabled());
 }

@@ -156,7 +156,7 @@ void TestRecords::listsRowsWithPads()
     QFETCH(QStringList, lines);
     QFETCH(QStringList, rows);
     writeRecords(lines);
-    form1().Rec->trigger();
+    mainAction("Rec")->trigger();
     QVERIFY(form5().isVisible());
     QCOMPARE(shownRows(), rows);
 }
@@ -171,8 +171,14 @@ void TestRecords::everyTopicFillsItsColumn()
         expected << row(QStringLiteral("Маша"), 12, topic.name, 59 - int(topic.name.size()), 4);
     }
     writeRecords(lines);
-    form1().Rec->trigger();
-    QCOMPARE(shownRows(), expected);
+    mainAction("Rec")->trigger();
+    const QStringList rows = shownRows();
+    QCOMPARE(rows, expected);
+    for (int i = 0; i < rows.size(); ++i) {
+        QCOMPARE(rows[i].size(), 77);
+        QCOMPARE(rows[i].mid(16, 59).trimmed(), topicCatalogue()[i].name);
+        QCOMPARE(rows[i].right(2), QStringLiteral(" 4"));
+    }
 }
 
 void TestRecords::rowsAreThoseOfBuildRecordRow()
@@ -203,7 +209,7 @@ void TestRecords::rowsAreThoseOfBuildRecordRow()
     const QByteArray bytes = encode1251(text).value();
     QVERIFY(writeFile(RecordsFileName, bytes));
 
-    form1().Rec->trigger();
+    mainAction("Rec")->trigger();
     const QStringList expected = rowsByReader(bytes);
     QCOMPARE(expected.size(), 3000);
     QCOMPARE(shownRows(), expected);
@@ -226,7 +232,7 @@ void TestRecords::missingOrEmptyFileListsNothing()
     if (exists)
         QVERIFY(writeFile(RecordsFileName, {}));
     ModalAnswers answers;
-    form1().Rec->trigger();
+    mainAction("Rec")->trigger();
     QTest::qWait(30);
     QVERIFY(answers.unexpected().isEmpty());
     QVERIFY(form5().isVisible());
@@ -259,7 +265,7 @@ void TestRecords::tornRecordsAreLeftOut()
     QFETCH(QStringList, rows);
     QVERIFY(writeFile(RecordsFileName, bytes));
     ModalAnswers answers;
-    form1().Rec->trigger();
+    mainAction("Rec")->trigger();
     QTest::qWait(30);
     QVERIFY(answers.unexpected().isEmpty());
     QVERIFY(form5().isVisible());
@@ -270,17 +276,17 @@ void TestRecords::tornRecordsAreLeftOut()
 void TestRecords::secondOpeningIsNotDoubled()
 {
     writeRecords({QStringLiteral("Аня,") + Floods + QStringLiteral(", 4"), QStringLiteral("Вера,") + Quake + QStringLiteral(", 5")});
-    form1().Rec->trigger();
+    mainAction("Rec")->trigger();
     const QStringList first = shownRows();
     QCOMPARE(first.size(), 2);
     QTest::mouseClick(form5().Command1, Qt::LeftButton);
-    form1().Rec->trigger();
+    mainAction("Rec")->trigger();
     QCOMPARE(shownRows(), first);
 
     // A test finished in between adds its row at the end.
     QTest::mouseClick(form5().Command1, Qt::LeftButton);
     QVERIFY(!appendRecord(RecordsFileName, {QStringLiteral("Ученик"), Quake, 3}));
-    form1().Rec->trigger();
+    mainAction("Rec")->trigger();
     QCOMPARE(shownRows(), first + QStringList{row(QStringLiteral("Ученик"), 10, Quake, 46, 3)});
 }
 
@@ -294,12 +300,11 @@ void TestRecords::returnsToMainWindow_data()
 void TestRecords::returnsToMainWindow()
 {
     QFETCH(bool, desktopClose);
-    Form1 &main = form1();
     writeRecords({QStringLiteral("Аня,") + Floods + QStringLiteral(", 4")});
-    main.Rec->trigger();
+    mainAction("Rec")->trigger();
     Form5 &records = form5();
     QVERIFY(records.isVisible());
-    gui::checkSecondaryWindowRoundTrip(records, records.Command1, main.File, Qt::Key(0x0424), QStringLiteral("ф"),
+    gui::checkSecondaryWindowRoundTrip(records, records.Command1, mainMenu("File"), Qt::Key(0x0424), QStringLiteral("ф"),
                                        desktopClose);
     if (QTest::currentTestFailed())
         return;
@@ -310,7 +315,7 @@ void TestRecords::returnsToMainWindow()
 void TestRecords::listIsFixedPitchAndReadOnly()
 {
     writeRecords({QStringLiteral("Аня,") + Floods + QStringLiteral(", 4"), QStringLiteral("Вера,") + Quake + QStringLiteral(", 5")});
-    form1().Rec->trigger();
+    mainAction("Rec")->trigger();
     Form5 &records = form5();
     QListView *list = records.List1;
     QCOMPARE(list->objectName(), QStringLiteral("List1"));
@@ -343,8 +348,8 @@ void TestRecords::opensWithCyrillicAccessKeys()
     Form1 &main = form1();
     QVERIFY(QTest::qWaitForWindowActive(&main));
     QTest::sendKeyEvent(QTest::Click, &main, Qt::Key(0x0424), QStringLiteral("ф"), Qt::AltModifier);
-    QTRY_VERIFY(main.File->isVisible());
-    QTest::sendKeyEvent(QTest::Click, main.File, Qt::Key(0x0420), QStringLiteral("р"), Qt::NoModifier);
+    QTRY_VERIFY(mainMenu("File")->isVisible());
+    QTest::sendKeyEvent(QTest::Click, mainMenu("File"), Qt::Key(0x0420), QStringLiteral("р"), Qt::NoModifier);
     QTRY_VERIFY(form5().isVisible());
     QVERIFY(!main.isEnabled());
     QCOMPARE(shownRows(), QStringList{row(QStringLiteral("Аня"), 13, Floods, 49, 4)});
@@ -355,7 +360,7 @@ void TestRecords::unreadableFileIsReported()
     QVERIFY(QDir().mkdir(RecordsFileName));
     ModalAnswers answers;
     answers.press(QMessageBox::Ok);
-    form1().Rec->trigger();
+    mainAction("Rec")->trigger();
     QVERIFY(answers.allAnswered());
     const SeenDialog &box = answers.seen().first();
     QCOMPARE(box.title, QStringLiteral("Ошибка"));
@@ -378,7 +383,7 @@ void TestRecords::hugeFileIsRefusedUnread()
     const qint64 before = bytesReadSoFar();
     ModalAnswers answers;
     answers.press(QMessageBox::Ok);
-    form1().Rec->trigger();
+    mainAction("Rec")->trigger();
     QVERIFY(answers.allAnswered());
     const SeenDialog &box = answers.seen().first();
     QCOMPARE(box.title, QStringLiteral("Ошибка"));

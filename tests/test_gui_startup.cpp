@@ -44,20 +44,20 @@ void TestStartup::opensWithWelcomeWindow()
     QCOMPARE(welcome.Label1->text(), QStringLiteral("Вы желаете работать с тестами по ЗУФ?"));
 
     // The title screen, with the answer labels present but empty.
-    for (QWidget *hidden : {static_cast<QWidget *>(main.Check1), static_cast<QWidget *>(main.Check4),
-                            static_cast<QWidget *>(main.Command1), static_cast<QWidget *>(main.Label6),
-                            static_cast<QWidget *>(main.Label9), static_cast<QWidget *>(main.Shape3),
-                            static_cast<QWidget *>(main.Shape10)})
+    for (QWidget *hidden : {static_cast<QWidget *>(mainBox(1)), static_cast<QWidget *>(mainBox(4)),
+                            static_cast<QWidget *>(mainButton()), static_cast<QWidget *>(mainLabel(6)),
+                            static_cast<QWidget *>(mainLabel(9)), static_cast<QWidget *>(mainShape(3)),
+                            static_cast<QWidget *>(mainShape(10))})
         QVERIFY2(!hidden->isVisibleTo(&main), qPrintable(hidden->objectName()));
-    for (CaptionLabel *label : {main.Label1, main.Label2, main.Label5}) {
+    for (CaptionLabel *label : {mainLabel(1), mainLabel(2), mainLabel(5)}) {
         QVERIFY(label->isVisibleTo(&main));
         QVERIFY(label->text().isEmpty());
     }
-    QCOMPARE(main.Label10->text(), QStringLiteral("Тесты по ЗУФ"));
-    QVERIFY(main.Label11->text().startsWith(QStringLiteral("Программа представляет собой сборник тестов")));
-    QVERIFY(main.Label11->text().endsWith(QStringLiteral("по пятибальной шкале.")));
-    QVERIFY(main.Label12->text().contains(QStringLiteral("('Помощь')")));
-    QVERIFY(main.Shape1->isVisibleTo(&main));
+    QCOMPARE(mainLabel(10)->text(), QStringLiteral("Тесты по ЗУФ"));
+    QVERIFY(mainLabel(11)->text().startsWith(QStringLiteral("Программа представляет собой сборник тестов")));
+    QVERIFY(mainLabel(11)->text().endsWith(QStringLiteral("по пятибальной шкале.")));
+    QVERIFY(mainLabel(12)->text().contains(QStringLiteral("('Помощь')")));
+    QVERIFY(mainShape(1)->isVisibleTo(&main));
     QCOMPARE(QuizState.welcomeDone, qint16(0));
 }
 
@@ -153,7 +153,7 @@ void TestStartup::changeNameFromMenu()
     enterProgram(QStringLiteral("Маша"));
     ModalAnswers answers;
     answers.cancel().enter(QStringLiteral("Даша"));
-    form1().Newpers->trigger();
+    mainAction("Newpers")->trigger();
     QVERIFY(answers.allAnswered());
     QCOMPARE(answers.seen().size(), 2);
     QCOMPARE(QuizState.userName, QStringLiteral("Даша"));
@@ -185,7 +185,7 @@ void TestStartup::exitAsksFirst()
     QSignalSpy ended(&form1(), &Form1::programEnded);
     ModalAnswers answers;
     answers.press(yes ? QMessageBox::Yes : QMessageBox::No);
-    form1().quit->trigger();
+    mainAction("quit")->trigger();
 
     QVERIFY(answers.allAnswered());
     const SeenDialog &box = answers.seen().first();
@@ -214,7 +214,7 @@ void TestStartup::desktopCloseOfMainWindowAsksToo()
     QCOMPARE(ended.count(), 0);
 
     // While a secondary window holds it disabled, the main window does not close or ask.
-    form1().New->trigger();
+    mainAction("New")->trigger();
     QVERIFY(!form1().isEnabled());
     QVERIFY(!form1().close());
     QTest::qWait(50);
@@ -239,8 +239,8 @@ void TestStartup::menuOpensWithCyrillicAccessKeys()
     Form1 &main = form1();
     QVERIFY(QTest::qWaitForWindowActive(&main));
     QTest::sendKeyEvent(QTest::Click, &main, Qt::Key(0x0424), QStringLiteral("ф"), Qt::AltModifier);
-    QTRY_VERIFY(main.File->isVisible());
-    QTest::sendKeyEvent(QTest::Click, main.File, Qt::Key(0x041D), QStringLiteral("н"), Qt::NoModifier);
+    QTRY_VERIFY(mainMenu("File")->isVisible());
+    QTest::sendKeyEvent(QTest::Click, mainMenu("File"), Qt::Key(0x041D), QStringLiteral("н"), Qt::NoModifier);
     QTRY_VERIFY(form2().isVisible());
     QVERIFY(!main.isEnabled());
     QTRY_COMPARE(QApplication::focusWidget(), form2().List1);

@@ -1,15 +1,15 @@
-// The shipped question files. Every question and answer fits its label in the main
-// window: laid out with the label's own font and width, word-wrapped as the label
-// wraps it, no line wider than the box and all lines within its height. And each file
+// The shipped question files. Every question and answer shows whole in its label in
+// the main window: drawn by the label itself, nothing of it is cut off at the bottom
+// or the right. And each file
 // grades as the help says: its limits are the help's percentages of the points its ten
 // shown questions offer, they mix one, two and three right answers, ticking every box
 // earns a 2, and no shown question is shown again in another topic.
 
+#include "gui_support.h"
 #include "quiz/codepage.h"
 #include "quiz/questioncheck.h"
 #include "quiz/questionfile.h"
 #include "shell/appearance.h"
-#include "shell/form1.h"
 #include "shell/textfit.h"
 #include "shell/windows.h"
 #include "topics/catalogue.h"
@@ -17,21 +17,50 @@
 #include <QApplication>
 #include <QFontInfo>
 #include <QTest>
-#include <QTextLayout>
+#include <QImage>
 #include <algorithm>
 #include <cstdio>
 #include <set>
 
+using gui::mainLabel;
+
 namespace {
 
-// The layout the label draws, by the window's own measure.
-CaptionExtent layOut(const CaptionLabel &label, const QString &text)
+bool isInk(const QImage &image, int x, int y, QRgb paper)
 {
-    QTextLayout layout(stripMnemonic(text), label.font(), &label);
-    QTextOption option(label.alignment() & Qt::AlignHorizontal_Mask);
-    option.setWrapMode(QTextOption::WordWrap);
-    layout.setTextOption(option);
-    return layOutCaption(layout, label.contentsRect().width(), label.contentsRect().height());
+    return image.pixel(x, y) != paper;
+}
+
+// What the label draws of text: how far down its ink reaches when it has room to
+// spare, and whether its own box shows the same (no line cut off or left out) with no
+// ink in its last column (a word wider than the box).
+struct Drawn {
+    int inkBottom = 0;
+    bool whole = false;
+};
+
+Drawn drawWith(CaptionLabel &label, const QString &text)
+{
+    label.setText(text);
+    const QSize box = label.size();
+    const QImage shown = label.grab().toImage();
+    label.resize(box.width(), box.height() * 4);
+    const QImage roomy = label.grab().toImage();
+    label.resize(box);
+    const QRgb paper = roomy.pixel(roomy.width() - 1, roomy.height() - 1);
+    Drawn drawn;
+    for (int y = 0; y < roomy.height(); ++y) {
+        for (int x = 0; x < roomy.width(); ++x) {
+            if (isInk(roomy, x, y, paper))
+                drawn.inkBottom = y + 1;
+        }
+    }
+    const int lastColumn = label.contentsRect().right();
+    bool rightEdgeClear = true;
+    for (int y = 0; y < roomy.height(); ++y)
+        rightEdgeClear = rightEdgeClear && !isInk(roomy, lastColumn, y, paper);
+    drawn.whole = drawn.inkBottom <= box.height() && rightEdgeClear && roomy.copy(QRect(QPoint(), box)) == shown;
+    return drawn;
 }
 
 struct Tightest {
@@ -61,8 +90,8 @@ void TestTextFit::initTestCase()
 {
     prepareApplication(*qApp);
     std::printf("question font: %s %.2f pt; answer font: %s %.2f pt\n",
-                qPrintable(QFontInfo(form1().Label1->font()).family()), form1().Label1->font().pointSizeF(),
-                qPrintable(QFontInfo(form1().Label2->font()).family()), form1().Label2->font().pointSizeF());
+                qPrintable(QFontInfo(mainLabel(1)->font()).family()), mainLabel(1)->font().pointSizeF(),
+                qPrintable(QFontInfo(mainLabel(2)->font()).family()), mainLabel(2)->font().pointSizeF());
 }
 
 void TestTextFit::textsFitTheirLabels_data()
@@ -88,27 +117,19 @@ void TestTextFit::textsFitTheirLabels()
 {
     QFETCH(QString, question);
     QFETCH(QStringList, answers);
-    Form1 &main = form1();
-    // Label4 is a little wider than the others: measure every answer in the narrowest.
-    const std::pair<CaptionLabel *, QString> texts[] = {
-        {main.Label1, question}, {main.Label2, answers[0]}, {main.Label2, answers[1]},
-        {main.Label2, answers[2]}, {main.Label2, answers[3]},
-    };
-    int k = 0;
-    for (const auto &[label, text] : texts) {
+    const QStringList texts = QStringList{question} + answers;
+    for (int k = 0; k < texts.size(); ++k) {
+        CaptionLabel &label = *mainLabel(k + 1);
         const QString what = k == 0 ? QStringLiteral("question") : QStringLiteral("answer %1").arg(k);
-        ++k;
-        const QRect box = label->contentsRect();
-        const CaptionExtent fit = layOut(*label, text);
-        QVERIFY2(fit.widest <= box.width(),
-                 qPrintable(QStringLiteral("%1 has a word wider than the box (%2 of %3 px): %4")
-                                .arg(what).arg(fit.widest).arg(box.width()).arg(text)));
-        QVERIFY2(fit.height <= box.height(),
-                 qPrintable(QStringLiteral("%1 needs %2 px of %3: %4").arg(what).arg(fit.height).arg(box.height()).arg(text)));
-        const qreal spare = box.height() - fit.height;
+        const Drawn drawn = drawWith(label, texts[k]);
+        QVERIFY2(drawn.whole, qPrintable(QStringLiteral("%1 is cut off (ink to %2 px of %3): %4")
+                                             .arg(what).arg(drawn.inkBottom).arg(label.height()).arg(texts[k])));
+        // The checker's measure agrees with what the label draws.
+        QCOMPARE(fitsCaption(label, texts[k]), drawn.whole);
+        const int spare = label.height() - drawn.inkBottom;
         if (spare < tightest.spare)
-            tightest = {spare, QStringLiteral("%1, %2").arg(QString::fromLatin1(QTest::currentDataTag()), what),
-                        fit.height, box.height()};
+            tightest = {qreal(spare), QStringLiteral("%1, %2").arg(QString::fromLatin1(QTest::currentDataTag()), what),
+                        qreal(drawn.inkBottom), label.height()};
     }
 }
 
@@ -190,7 +211,9 @@ void TestTextFit::checkerNamesTextCutOff()
     QVERIFY(checkQuestionBytes(bytes, QStringLiteral("qes1.ssu"), fits).problems.empty());
 
     const QString longAnswer = QStringLiteral("Очень длинный ответ, который не поместится в рамку ").repeated(6);
-    QVERIFY(!fitsCaption(*form1().Label4, longAnswer));
+    QVERIFY(!fitsCaption(*mainLabel(4), longAnswer));
+    QVERIFY(!drawWith(*mainLabel(4), longAnswer).whole);
+    QVERIFY(!drawWith(*mainLabel(2), QString(200, u'Ж')).whole);
     QList<QByteArray> lines = bytes.split('\n');
     lines[3] = encode1251(QStringLiteral("\"Вопрос\",\"А\",\"Б\",\"%1\",\"Г\",0,1,0,0,0\r").arg(longAnswer)).value();
     const QuestionFileCheck check = checkQuestionBytes(lines.join('\n'), QStringLiteral("qes1.ssu"), fits);

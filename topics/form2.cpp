@@ -1,9 +1,7 @@
 #include "topics/form2.h"
 
-#include "quiz/questionfile.h"
 #include "quiz/quizerror.h"
-#include "quiz/quizstate.h"
-#include "shell/form1.h"
+#include "quiz/quizsession.h"
 #include "shell/messages.h"
 #include "shell/windows.h"
 #include "topics/catalogue.h"
@@ -107,50 +105,16 @@ void Form2::closeEvent(QCloseEvent *event)
 
 void startTest()
 {
-    Form1 &main = form1();
     Form2 &topics = form2();
-
     // "Ok" with no topic does nothing, and it leaves the topic of a running test in
     // place, so that test still records its own topic.
     const QString chosen = topics.selectedTopic();
     if (chosen.isEmpty())
         return;
-
-    // A refused question file leaves every state as it was, the running test included.
-    const QString previousTopic = QuizState.topicName;
-    const QString previousFile = QuizState.questionFile;
-
-    QuizState.topicName = chosen;
-    topicFileFor(QuizState.topicName);
     try {
-        loadQuestionFile();
+        quizSession().start(chosen);
     } catch (const QuizError &error) {
-        QuizState.topicName = previousTopic;
-        QuizState.questionFile = previousFile;
+        // The running test, if any, goes on as it was.
         showFault(&topics, QStringLiteral("Ошибка"), error.userMessage());
-        return;
     }
-
-    showWindow(main);
-    topics.hide();
-    setShown({main.Label1, main.Label2, main.Label3, main.Label4, main.Label5, main.Label6, main.Label7,
-              main.Label8, main.Label9},
-             true);
-    setShown({main.Label10, main.Label11, main.Label12}, false);
-    main.Command1->show();
-    setShown({main.Check1, main.Check2, main.Check3, main.Check4}, true);
-    QuizState.score = 0;
-    QuizState.questionNumber = 1;
-    main.showQuestion(1);
-    main.Label9->setText(numberText(1));
-    main.Label6->setText(numberText(0));
-    topics.hide();
-    reshowMainWindow();
-    main.setEnabled(true);
-    // Activated while still disabled above; now that it takes input, give it the keyboard.
-    main.activateWindow();
-    main.Newpers->setEnabled(false);
-    setShown({main.Label13, main.Label14, main.Label15, main.Shape1, main.Shape2}, false);
-    main.setQuestionFramesShown(true);
-    main.announceQuestion(false);
 }

@@ -5,6 +5,7 @@
 
 #include "gui_support.h"
 #include "quiz/form3.h"
+#include "quiz/quizsession.h"
 #include "records/form5.h"
 #include "shell/form4.h"
 #include "topics/form2.h"
@@ -268,12 +269,12 @@ void TestWindowManager::checkInFrontAndFocused(QWidget *secondary)
 void TestWindowManager::secondaryWindowStaysInFrontOfMainWindow_data()
 {
     QTest::addColumn<Opener>("open");
-    QTest::newRow("topics") << Opener([] { form1().New_Click(); return &form2(); });
-    QTest::newRow("records") << Opener([] { form1().Rec_Click(); return &form5(); });
-    QTest::newRow("help") << Opener([] { form1().help_Click(); return &form4(); });
+    QTest::newRow("topics") << Opener([] { mainAction("New")->trigger(); return &form2(); });
+    QTest::newRow("records") << Opener([] { mainAction("Rec")->trigger(); return &form5(); });
+    QTest::newRow("help") << Opener([] { mainAction("help")->trigger(); return &form4(); });
     QTest::newRow("result") << Opener([] {
         QuizState.topicName = Floods;
-        finishTest();
+        quizSession().finish();
         return &form3();
     });
 }
@@ -308,7 +309,7 @@ void TestWindowManager::secondaryWindowStaysInFrontOfMainWindow()
     x_->closeFromTitleBar(xid(secondary));
     QTRY_VERIFY_WITH_TIMEOUT(!secondary->isVisible(), XTimeout);
     QVERIFY(main.isEnabled());
-    QVERIFY(main.Newpers->isEnabled());
+    QVERIFY(mainAction("Newpers")->isEnabled());
     QTRY_COMPARE_WITH_TIMEOUT(x_->activeWindow(), xid(&main), XTimeout);
     QTRY_COMPARE_WITH_TIMEOUT(x_->wmState(xid(secondary)), XServer::Withdrawn, XTimeout);
 }
@@ -320,7 +321,7 @@ void TestWindowManager::minimisedAndRestoredWithMainWindow()
     enterProgram();
     Form1 &main = form1();
     QVERIFY(managed(&main));
-    main.help_Click();
+    mainAction("help")->trigger();
     Form4 &help = form4();
     QVERIFY(managed(&help));
     checkInFrontAndFocused(&help);
@@ -406,19 +407,19 @@ void TestWindowManager::boxesBelongToTheirWindow()
         ModalAnswers answers;
         answers.then(watchAndClose);
         if (row == u"empty answer") {
-            form1().New_Click();
+            mainAction("New")->trigger();
             chooseTopic(Floods);
             QTest::mouseClick(form2().Command1, Qt::LeftButton);
             QCOMPARE(QuizState.questionNumber, qint16(1));
-            QTest::mouseClick(main.Command1, Qt::LeftButton);
+            QTest::mouseClick(mainButton(), Qt::LeftButton);
             QCOMPARE(QuizState.questionNumber, qint16(1));   // asked again
         } else if (row == u"exit") {
-            main.quit_Click();
+            mainAction("quit")->trigger();
             QCOMPARE(ended.count(), 0);   // closed, the question counts as No
             QVERIFY(main.isVisible());
         } else if (row == u"refused question file") {
             QVERIFY(writeFile(QStringLiteral("qes8.ssu"), "9,7,5,0\r\n\"Вопрос\",broken"));
-            main.New_Click();
+            mainAction("New")->trigger();
             expectedOwner = &form2();
             chooseTopic(Floods);
             QVERIFY(managed(&form2()));
@@ -429,7 +430,7 @@ void TestWindowManager::boxesBelongToTheirWindow()
             QVERIFY(QDir().mkdir(RecordsFileName));
             QuizState.topicName = Floods;
             expectedOwner = &form3();
-            finishTest();
+            quizSession().finish();
             QVERIFY(form3().isVisible());
         }
         QVERIFY(answers.allAnswered());
@@ -458,7 +459,7 @@ void TestWindowManager::mainWindowClosedFromTitleBar()
     QSignalSpy ended(&main, &Form1::programEnded);
     CloseCounter closes(&main);
 
-    main.help_Click();
+    mainAction("help")->trigger();
     QVERIFY(managed(&form4()));
     x_->closeFromTitleBar(xid(&main));
     QTRY_COMPARE_WITH_TIMEOUT(closes.count, 1, XTimeout);
@@ -501,13 +502,13 @@ void TestWindowManager::windowsStandOnScreen_data()
     QTest::addColumn<Opener>("open");
     QTest::newRow("welcome") << Opener([] { form1(); return &form6(); });
     QTest::newRow("main") << Opener([] { enterProgram(); return &form1(); });
-    QTest::newRow("topics") << Opener([] { enterProgram(); form1().New_Click(); return &form2(); });
-    QTest::newRow("records") << Opener([] { enterProgram(); form1().Rec_Click(); return &form5(); });
-    QTest::newRow("help") << Opener([] { enterProgram(); form1().help_Click(); return &form4(); });
+    QTest::newRow("topics") << Opener([] { enterProgram(); mainAction("New")->trigger(); return &form2(); });
+    QTest::newRow("records") << Opener([] { enterProgram(); mainAction("Rec")->trigger(); return &form5(); });
+    QTest::newRow("help") << Opener([] { enterProgram(); mainAction("help")->trigger(); return &form4(); });
     QTest::newRow("result") << Opener([] {
         enterProgram();
         QuizState.topicName = Floods;
-        finishTest();
+        quizSession().finish();
         return &form3();
     });
 }
