@@ -166,6 +166,13 @@ constexpr ProblemRow Problems[] = {
     {ProblemId::MixedRecordsSource, Part, u"UTF-8 и Windows-1251 по строкам"},
     {ProblemId::SpokenAnswerTaken, Part, u"Ответ принят."},
     {ProblemId::SpokenQuestionPlace, Part, u"Вопрос %1 из %2."},
+    {ProblemId::FolderKeepsNoResults, Error,
+     u"Результат теста не будет сохранён: в папку %1 программа не может записать файл рекордов records.ssu "
+     u"(%2). Тест пройти можно, но оценку запишите сами. Чтобы результаты сохранялись, попросите учителя "
+     u"открыть эту папку для записи или запускать программу из папки, открытой для записи."},
+    {ProblemId::FolderHasNoQuestions, Error,
+     u"В папке %1 нет файлов вопросов (%2): ни один тест не откроется. Программу нужно запускать из папки "
+     u"с файлами вопросов: попросите учителя проверить рабочую папку программы."},
     {ProblemId::NotAFileFolder, Part, u"на месте файла находится папка"},
     {ProblemId::NotAFilePipe, Part, u"это не файл, а именованный канал"},
     {ProblemId::NotAFileDevice, Part, u"это не файл, а устройство"},

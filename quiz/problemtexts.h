@@ -102,6 +102,8 @@ enum class ProblemId {
     SpokenAnswerTaken,
     SpokenQuestionPlace,
     // What stands under a file's name instead of a file, and a link not followed.
+    FolderKeepsNoResults,
+    FolderHasNoQuestions,
     NotAFileFolder,
     NotAFilePipe,
     NotAFileDevice,

@@ -7,6 +7,7 @@
 #include "quiz/fieldreader.h"
 #include "quiz/questionfile.h"
 #include "records/recordsfile.h"
+#include "records/workfolder.h"
 #include "shell/username.h"
 
 #include <QDir>
@@ -270,6 +271,8 @@ private slots:
     void checkerWithLittleMemory_data();
     void checkerWithLittleMemory();
     void damagedRecordsAreSkippedWithoutThrowing();
+    void closedFolderIsToldBeforeTheTest_data();
+    void closedFolderIsToldBeforeTheTest();
 };
 
 void TestFaults::recordsFaults_data()
@@ -1204,3 +1207,39 @@ extern "C" [[noreturn]] void __cxa_throw(void *object, void *type, void (*destro
 
 QTEST_GUILESS_MAIN(TestFaults)
 #include "test_core_faults.moc"
+
+// Started from a folder pupils may not write to (a program folder, a read-only share), the
+// pupil is told before the test that its result will not be kept, and why.
+void TestFaults::closedFolderIsToldBeforeTheTest_data()
+{
+    QTest::addColumn<bool>("recordsThere");
+    QTest::newRow("no results yet") << false;
+    QTest::newRow("results of earlier lessons") << true;
+}
+
+void TestFaults::closedFolderIsToldBeforeTheTest()
+{
+    QFETCH(bool, recordsThere);
+    QTemporaryDir tmp;
+    QFile question(tmp.filePath(QStringLiteral("qes1.ssu")));
+    QVERIFY(question.open(QIODevice::WriteOnly));
+    question.close();
+    if (recordsThere) {
+        QFile records(tmp.filePath(RecordsFileName));
+        QVERIFY(records.open(QIODevice::WriteOnly));
+    }
+    QVERIFY(!resultsUnsavableNotice(tmp.path()));
+
+    faults::ReadOnlyFolder closed(tmp.path());
+    if (closed.method().isEmpty())
+        QSKIP("No way to make a folder read-only here.");
+    const std::optional<QString> notice = resultsUnsavableNotice(tmp.path());
+    QVERIFY(notice);
+    qInfo("pupil reads (%s): %s", qPrintable(closed.method()), qPrintable(*notice));
+    const QString why = closed.method() == QStringLiteral("read-only bind mount")
+        ? QStringLiteral("диск или папка доступны только для чтения")
+        : QStringLiteral("нет прав на запись в этот файл или в его папку");
+    QVERIFY2(notice->startsWith(QStringLiteral("Результат теста не будет сохранён: в папку ") + tmp.path()) && notice->contains(why),
+             qPrintable(*notice));
+    QVERIFY(!noQuestionFilesNotice(tmp.path()));
+}
