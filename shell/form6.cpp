@@ -59,6 +59,8 @@ void Form6::Command1_Click()
     hide();
     QuizState.welcomeDone = 1;
     askUserName();
+    // A folder without question files or closed to results is said before any test.
+    warnOfWorkingFolder(&mainWindow(), true);
 }
 
 void Form6::Command2_Click()

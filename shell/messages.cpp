@@ -1,10 +1,12 @@
 #include "shell/messages.h"
 
 #include "quiz/quizstate.h"
+#include "records/workfolder.h"
 #include "shell/username.h"
 #include "shell/windows.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QDialogButtonBox>
 #include <QInputDialog>
 #include <QLayout>
@@ -93,4 +95,17 @@ void askUserName()
             return;
         repeated = true;
     }
+}
+
+void warnOfWorkingFolder(QWidget *parent, bool questionFilesToo)
+{
+    const QString folder = QDir::currentPath();
+    QStringList notices;
+    if (questionFilesToo)
+        if (const std::optional<QString> absent = noQuestionFilesNotice(folder))
+            notices << *absent;
+    if (const std::optional<QString> unsavable = resultsUnsavableNotice(folder))
+        notices << *unsavable;
+    if (!notices.isEmpty())
+        showFault(parent, QStringLiteral("Внимание"), notices.join(QStringLiteral("\n\n")));
 }

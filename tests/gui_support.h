@@ -210,7 +210,8 @@ inline QByteArray readFile(const QString &name)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// A fresh process state and working folder for one test function.
+// A fresh process state and working folder for one test function. The folder holds the
+// shipped question files, as a pupil's working folder does.
 class FreshRun {
 public:
     FreshRun() : dir_(std::make_unique<QTemporaryDir>())
@@ -220,6 +221,9 @@ public:
         QuestionBank = {};
         soundPath.clear();
         soundResult = 0;
+        const QDir shipped(QStringLiteral(ZUF_SHIPPED_DATA));
+        for (const QString &file : shipped.entryList({QStringLiteral("qes*.ssu")}, QDir::Files))
+            QFile::copy(shipped.filePath(file), dir_->filePath(file));
         QDir::setCurrent(dir_->path());
     }
     ~FreshRun()
@@ -234,14 +238,21 @@ private:
 };
 
 // From the start to the title screen: the welcome window's "Да" and a name.
-inline void enterProgram(const QString &name = QStringLiteral("Ученик"))
+// A working folder that will not do for a test is said after the name, in one box: with
+// notice given, that box is expected, acknowledged and described there; without, none may come.
+inline void enterProgram(const QString &name = QStringLiteral("Ученик"), SeenDialog *notice = nullptr)
 {
     form1();
     Form6 &welcome = form6();
     ModalAnswers answers;
     answers.enter(name);
+    if (notice)
+        answers.press(QMessageBox::Ok);
     QTest::mouseClick(welcome.Command1, Qt::LeftButton);
     QVERIFY(answers.allAnswered());
+    QVERIFY2(answers.unexpected().isEmpty(), qPrintable(answers.unexpected().join(u", ")));
+    if (notice)
+        *notice = answers.seen().last();
     QCOMPARE(QuizState.userName, name);
 }
 

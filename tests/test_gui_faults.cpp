@@ -130,9 +130,30 @@ void TestGuiFaults::unsavedResultIsSaidAndTheProgramGoesOn()
         break;
     }
 
-    enterProgram();
+    // A folder closed to results is said before the test, at the start and over question 1.
+    const bool toldBefore = fault == Fault::ReadOnlyFolder;
+    SeenDialog atStart;
+    enterProgram(QStringLiteral("Ученик"), toldBefore ? &atStart : nullptr);
     Form1 &main = form1();
-    startTopic(Floods);
+    QList<SeenDialog> notices{atStart};
+    {
+        ModalAnswers overQuestion1;   // gone before the answers below are watched
+        if (toldBefore)
+            overQuestion1.press(QMessageBox::Ok);
+        startTopic(Floods);
+        QVERIFY(overQuestion1.allAnswered() && overQuestion1.unexpected().isEmpty());
+        notices += overQuestion1.seen();
+    }
+    if (toldBefore) {
+        QCOMPARE(notices.size(), 2);
+        for (const SeenDialog &notice : notices) {
+            QCOMPARE(notice.title, QStringLiteral("Внимание"));
+            QVERIFY2(notice.text.startsWith(QStringLiteral("Результат теста не будет сохранён: в папку ") + lab)
+                         && notice.text.contains(reason) && notice.text.contains(QStringLiteral("Тест пройти можно")),
+                     qPrintable(notice.text));
+        }
+        QCOMPARE(mainLabel(9)->text(), QStringLiteral(" 1"));
+    }
     ModalAnswers answers;
     bool gradeShownFirst = false;
     answers.then([&](QWidget *dialog) {

@@ -70,6 +70,7 @@ private slots:
     void refusedQuestionFileKeepsEverything_data();
     void refusedQuestionFileKeepsEverything();
     void unwritableRecordsStillShowsGrade();
+    void folderWithoutQuestionsIsSaidAtStart();
 };
 
 void TestQuiz::wholeTest_data()
@@ -286,6 +287,8 @@ void TestQuiz::refusedQuestionFileKeepsEverything()
     QVERIFY(writeFile(QStringLiteral("qes1.ssu"), simpleQuestionFile(9, 7, 5)));
     if (present)
         QVERIFY(writeFile(QStringLiteral("qes8.ssu"), bytes));
+    else
+        QVERIFY(QFile::remove(QStringLiteral("qes8.ssu")));
     enterProgram();
     Form1 &main = form1();
     startTopic(AtHome);
@@ -347,6 +350,23 @@ void TestQuiz::unwritableRecordsStillShowsGrade()
     QVERIFY(mainLabel(10)->isVisible());
     QTest::mouseClick(form3().Command1, Qt::LeftButton);
     QVERIFY(form1().isEnabled());
+}
+
+// Started in a folder other than the one with the question files (a shortcut's working
+// folder left as it was): said after the name, before a topic is picked, naming the folder.
+void TestQuiz::folderWithoutQuestionsIsSaidAtStart()
+{
+    FreshRun run;
+    for (const QString &file : QDir().entryList({QStringLiteral("qes*.ssu")}))
+        QVERIFY(QFile::remove(file));
+    SeenDialog notice;
+    enterProgram(QStringLiteral("Ученик"), &notice);
+    QCOMPARE(notice.title, QStringLiteral("Внимание"));
+    QVERIFY2(notice.text.startsWith(QStringLiteral("В папке ") + QDir::toNativeSeparators(run.path())
+                                    + QStringLiteral(" нет файлов вопросов (qes1.ssu"))
+                 && !notice.text.contains(u"records.ssu"),
+             qPrintable(notice.text));
+    QVERIFY(form1().isVisible() && form1().isEnabled());
 }
 
 QTEST_MAIN(TestQuiz)

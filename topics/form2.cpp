@@ -116,5 +116,8 @@ void startTest()
     } catch (const QuizError &error) {
         // The running test, if any, goes on as it was.
         showFault(&topics, QStringLiteral("Ошибка"), error.userMessage());
+        return;
     }
+    // Said over question 1, not after question 10: the pupil may still take the test.
+    warnOfWorkingFolder(&mainWindow(), false);
 }
