@@ -615,6 +615,9 @@ void TestCheck::everyMessageIsTested()
     // a shortage of memory.
     elsewhere += {ProblemId::NotAFilePipe, ProblemId::NotAFileDevice, ProblemId::NotAFileSocket,
                   ProblemId::UntrustedLink, ProblemId::OutOfMemory};
+    // What the working folder will not allow, said by the quiz before a test: by its own
+    // test and the window tests.
+    elsewhere += {ProblemId::FolderKeepsNoResults, ProblemId::FolderHasNoQuestions};
     // The records file's faults and the system's reasons in them: by the fault tests.
     for (int id = int(ProblemId::RecordsUnwritableCharacters); id <= int(ProblemId::SystemNoLocks); ++id)
         elsewhere.insert(ProblemId(id));
