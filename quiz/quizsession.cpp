@@ -33,7 +33,8 @@ void QuizSession::start(const QString &topicName)
 
 void QuizSession::answer(const std::array<bool, 4> &ticked)
 {
-    if (std::count(ticked.begin(), ticked.end(), true) == 0) {
+    const bool taken = std::count(ticked.begin(), ticked.end(), true) > 0;
+    if (!taken) {
         emit answerRefused();
     } else {
         emit answerTaken();
@@ -44,7 +45,7 @@ void QuizSession::answer(const std::array<bool, 4> &ticked)
     if (QuizState.questionNumber == QuestionsPerTest + 1)
         finish();
     else
-        emit questionDue();
+        emit questionDue(taken);
 }
 
 // The grade is shown and its cue started before the line is written: a slow share

@@ -31,7 +31,7 @@ signals:
     void started();                  // question 1 is due
     void answerRefused();            // nothing ticked: the same question again
     void answerTaken();              // scored
-    void questionDue();              // QuizState.questionNumber is on screen next
+    void questionDue(bool afterAnswer);   // QuizState.questionNumber is on screen next
     void graded(qint16 grade);       // the test is over, its line not yet written
     // The line is written (notSaved empty) or why not; no test runs any more.
     void finished(const std::optional<QString> &notSaved);

@@ -385,11 +385,12 @@ void Form1::takeAnswer()
     clearQuestionTexts();
 }
 
-void Form1::showDueQuestion()
+// After a refused empty answer the same question comes again: no "answer taken" then.
+void Form1::showDueQuestion(bool afterAnswer)
 {
     showCounters(QuizState.questionNumber, QuizState.score);
     showQuestion(QuizState.questionNumber);
-    announceQuestion(true);
+    announceQuestion(afterAnswer);
 }
 
 void Form1::closeTest()

@@ -77,7 +77,7 @@ private:
     void beginTest();
     void refuseAnswer();
     void takeAnswer();
-    void showDueQuestion();
+    void showDueQuestion(bool afterAnswer);
     void closeTest();
 
     // Question n of QuestionBank into Label1 (question) and Label2..Label5 (answers).

@@ -163,6 +163,7 @@ void TestSession::answerScoresTicks()
     QCOMPARE(accepted.size(), taken ? 1 : 0);
     QCOMPARE(refused.size(), taken ? 0 : 1);
     QCOMPARE(due.size(), 1);
+    QCOMPARE(due.first().first().toBool(), taken);   // "answer taken" is said only then
 }
 
 void TestSession::lastAnswerGradesThenWrites_data()

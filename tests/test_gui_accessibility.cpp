@@ -221,6 +221,15 @@ void TestAccessibility::whatTheKeyboardBringsToTheScreenReader()
     startTopic(Floods);
     QTRY_COMPARE(QApplication::focusWidget(), mainLabel(1));
     QCOMPARE(nameOf(mainLabel(1)), QStringLiteral("Вопрос 1 Вопрос 1 из 10. Количество баллов: 0."));
+    // Nothing ticked: after the warning the same question again, and no answer was taken.
+    {
+        ModalAnswers warning;
+        warning.press(QMessageBox::Ok);
+        QTest::mouseClick(mainButton(), Qt::LeftButton);
+        QVERIFY(warning.allAnswered());
+    }
+    QTRY_COMPARE(QApplication::focusWidget(), mainLabel(1));
+    QCOMPARE(nameOf(mainLabel(1)), QStringLiteral("Вопрос 1 Вопрос 1 из 10. Количество баллов: 0."));
     for (int n = 2; n <= 10; ++n) {
         tickByAction(mainBox(1));
         QTest::mouseClick(mainButton(), Qt::LeftButton);
