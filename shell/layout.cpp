@@ -455,7 +455,6 @@ void buildWindow(QWidget &window, QWidget &client, const WindowLayout &layout)
     window.setWindowTitle(QString::fromUtf8(layout.caption));
     if (!layout.icons.empty())
         window.setWindowIcon(iconFrom(layout.icons));
-    // A caption only: no window menu, no close, minimise or maximise button.
     window.setWindowFlags(windowFlagsOf(layout));
 
     client.setAutoFillBackground(true);

@@ -190,7 +190,7 @@ public:
     {
         if (event->type() == QEvent::Paint) {
             watched->removeEventFilter(this);
-            QTimer::singleShot(0, qApp, then_);
+            QTimer::singleShot(0, watched, then_);
             deleteLater();
         }
         return false;
