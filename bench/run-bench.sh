@@ -23,7 +23,7 @@ echo "zuf-quiz benchmarks: $(git -C "$source" describe --always --dirty 2>/dev/n
 
 cd "$work"
 QT_QPA_PLATFORM=offscreen "$build/bench/bench_startup" offscreen "$runs" \
-  "$build/bench/bare_window" "$build/bench/zuf-quiz-bench"
+  "$build/bench/bare_window" "$build/bench/welcome_floor" "$build/bench/zuf-quiz-bench"
 
 if command -v Xvfb >/dev/null; then
   # Xvfb picks a free display and writes its number once it accepts clients.
@@ -32,7 +32,7 @@ if command -v Xvfb >/dev/null; then
   for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
   display=$(cat "$work/display")
   DISPLAY=":$display" QT_QPA_PLATFORM=xcb "$build/bench/bench_startup" "Xvfb" "$runs" \
-    "$build/bench/bare_window" "$build/bench/zuf-quiz-bench"
+    "$build/bench/bare_window" "$build/bench/welcome_floor" "$build/bench/zuf-quiz-bench"
 else
   echo; echo "== start-up under Xvfb: skipped, Xvfb is not installed"
 fi

@@ -95,6 +95,12 @@ const QString NoticeText = QStringLiteral(
 
 } // namespace
 
+WindowPlace mainWindowPlace()
+{
+    const int width = pixels(windowTable.clientWidth);
+    return placeOnScreen(windowTable, {width, pixels(windowTable.clientHeight) + menuBarHeight(menu, width)});
+}
+
 void setShown(std::initializer_list<QWidget *> widgets, bool shown)
 {
     for (QWidget *w : widgets)
@@ -175,7 +181,7 @@ Form1::Form1()
 void Form1::Form_Load()
 {
     if (QuizState.welcomeDone == 0) {
-        showWindow(form6());
+        showWelcomeWindow();
         hide();
     }
     setShown({Check1, Check2, Check3, Check4}, false);

@@ -105,5 +105,9 @@ private:
     QMetaObject::Connection focusWatch_;
 };
 
+// Where the main window stands once it is built, from its layout table alone: its
+// client area and menu bar centred on the screen.
+WindowPlace mainWindowPlace();
+
 // Shows or hides every widget of the list.
 void setShown(std::initializer_list<QWidget *> widgets, bool shown);

@@ -21,6 +21,7 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 #include <QTextLayout>
+#include <QWindow>
 #include <algorithm>
 #include <vector>
 
@@ -434,6 +435,13 @@ static QIcon iconFrom(std::span<const char *const> files)
     return icon;
 }
 
+// A caption only: no window menu, no close, minimise or maximise button.
+static Qt::WindowFlags windowFlagsOf(const WindowLayout &layout)
+{
+    return layout.frameless ? Qt::Window | Qt::FramelessWindowHint
+                            : Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+}
+
 void buildWindow(QWidget &window, QWidget &client, const WindowLayout &layout)
 {
     // Before anything that tells a screen reader about the window, which fixes the
@@ -447,10 +455,7 @@ void buildWindow(QWidget &window, QWidget &client, const WindowLayout &layout)
     window.setWindowTitle(QString::fromUtf8(layout.caption));
     if (!layout.icons.empty())
         window.setWindowIcon(iconFrom(layout.icons));
-    // A caption only: no window menu, no close, minimise or maximise button.
-    window.setWindowFlags(layout.frameless
-                              ? Qt::Window | Qt::FramelessWindowHint
-                              : Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    window.setWindowFlags(windowFlagsOf(layout));
 
     client.setAutoFillBackground(true);
     QPalette p = client.palette();
@@ -482,6 +487,21 @@ void buildWindow(QWidget &window, QWidget &client, const WindowLayout &layout)
     }
 }
 
+namespace {
+
+// Where a window of this size stands centred on area; where it cannot sit centred on
+// the screen it moves in from the screen's edges, and where it is larger than the
+// screen, its title bar and menu stay on it.
+QPoint centredTopLeft(QSize size, const QRect &area, const QRect &screenArea)
+{
+    QPoint topLeft = area.center() - QPoint(size.width() / 2, size.height() / 2);
+    topLeft.setX(std::max(screenArea.left(), std::min(topLeft.x(), screenArea.right() + 1 - size.width())));
+    topLeft.setY(std::max(screenArea.top(), std::min(topLeft.y(), screenArea.bottom() + 1 - size.height())));
+    return topLeft;
+}
+
+} // namespace
+
 void placeCentred(QWidget &window, const QWidget *owner)
 {
     const QScreen *screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
@@ -496,12 +516,49 @@ void placeCentred(QWidget &window, const QWidget *owner)
     QSize size = window.frameGeometry().size();
     if (owner && size == window.size())
         size += owner->frameGeometry().size() - owner->size();
-    // Where the window cannot sit centred, it moves in from the screen's edges; where it
-    // is larger than the screen, its title bar and menu stay on it.
-    QPoint topLeft = area.center() - QPoint(size.width() / 2, size.height() / 2);
-    topLeft.setX(std::max(screenArea.left(), std::min(topLeft.x(), screenArea.right() + 1 - size.width())));
-    topLeft.setY(std::max(screenArea.top(), std::min(topLeft.y(), screenArea.bottom() + 1 - size.height())));
-    window.move(topLeft);
+    window.move(centredTopLeft(size, area, screenArea));
+}
+
+void placeCentredOn(QWidget &window, const WindowPlace &owner)
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const QRect area = owner.geometry.marginsAdded(owner.frame);
+    if (!screen || area.isEmpty())
+        return;
+    // As placeCentred does for a built owner: the owner's frame stands in for the
+    // window's own, still unknown.
+    QSize size = window.frameGeometry().size();
+    if (size == window.size())
+        size += QSize(owner.frame.left() + owner.frame.right(), owner.frame.top() + owner.frame.bottom());
+    window.move(centredTopLeft(size, area, screen->availableGeometry()));
+}
+
+WindowPlace placeOnScreen(const WindowLayout &layout, QSize size)
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return {QRect(QPoint(0, 0), size), {}};
+    const QRect screenArea = screen->availableGeometry();
+    // The frame of a window made but not yet shown, which is what a window centred on
+    // a built owner meets: a native window of the same kind and size, never shown, tells it.
+    QWindow probe;
+    probe.setFlags(windowFlagsOf(layout));
+    probe.setMinimumSize(size);
+    probe.setMaximumSize(size);
+    probe.resize(size);
+    probe.create();
+    return {QRect(centredTopLeft(size, screenArea, screenArea), size), probe.frameMargins()};
+}
+
+int menuBarHeight(std::span<const MenuRow> rows, int width)
+{
+    // The headings alone give the bar its height: a bar of them, never shown, measures it.
+    QMenuBar bar;
+    for (const MenuRow &row : rows) {
+        if (row.level == 0)
+            bar.addAction(QString::fromUtf8(row.caption));
+    }
+    return bar.heightForWidth(width);
 }
 
 void buildMenuBar(QMenuBar &bar, std::span<const MenuRow> rows)

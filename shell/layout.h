@@ -108,6 +108,17 @@ T *control(const QWidget &client, const char *name)
 // Places window at the centre of owner, or of the screen when there is no owner, moved
 // in as far as needed to stand on the screen.
 void placeCentred(QWidget &window, const QWidget *owner);
+// Where a window stands before it is first shown: its geometry, and the frame the
+// platform has given it by then.
+struct WindowPlace {
+    QRect geometry;
+    QMargins frame;
+};
+// The place placeCentred(window, nullptr) gives a window of this layout and outer size,
+// without building the window.
+WindowPlace placeOnScreen(const WindowLayout &layout, QSize size);
+// As placeCentred(window, owner) for an owner that is not built yet but will stand there.
+void placeCentredOn(QWidget &window, const WindowPlace &owner);
 
 // A label of the tables: opaque, text wrapped at word boundaries inside the fixed box,
 // cut off after the last whole line that fits. "&" marks an access key (the letter is
@@ -194,3 +205,5 @@ QString stripMnemonic(const QString &caption, int *underline = nullptr);
 class QMenuBar;
 // Fills a menu bar from its rows; every menu and item is named as in the rows.
 void buildMenuBar(QMenuBar &bar, std::span<const MenuRow> rows);
+// The height the menu bar of these rows takes in a window of this width.
+int menuBarHeight(std::span<const MenuRow> rows, int width);

@@ -2,7 +2,6 @@
 #ifdef ZUF_PAINT_PROBE
 #include "shell/paintprobe.h"
 #endif
-#include "shell/form1.h"
 #include "shell/windows.h"
 
 #include <QApplication>
@@ -15,8 +14,7 @@ int main(int argc, char **argv)
     // Only in the benchmark's own copy of the program (bench/): the installed one reads no settings.
     armFirstPaintExit(app);
 #endif
-    // The main window is the start-up window: loading it shows the welcome window.
-    QObject::connect(&form1(), &Form1::programEnded, &app, [] { QCoreApplication::exit(0); });
+    startProgram([] { QCoreApplication::exit(0); });
     const int code = app.exec();
     discardWindows();
     return code;

@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -31,6 +32,8 @@ struct Windows {
     std::unique_ptr<Form4> form4;
     std::unique_ptr<Form5> form5;
     std::unique_ptr<Form6> form6;
+    // What ends the run, as startProgram was given it.
+    std::function<void()> ended;
 };
 
 Windows &windows()
@@ -125,6 +128,8 @@ Form1 &form1()
     auto &slot = windows().form1;
     if (!slot) {
         slot = std::make_unique<Form1>();
+        if (windows().ended)
+            QObject::connect(slot.get(), &Form1::programEnded, qApp, windows().ended);
         watchMainWindow(*slot);
         showSessionIn(*slot);
         slot->Form_Load();
@@ -152,15 +157,57 @@ Form2 &form2() { return secondary(windows().form2); }
 Form3 &form3() { return secondary(windows().form3); }
 Form4 &form4() { return secondary(windows().form4); }
 Form5 &form5() { return secondary(windows().form5); }
-// The welcome window stands alone: the main window it is centred on is still hidden.
+// The welcome window stands alone, centred on where the main window will stand: the
+// main window need not exist yet.
 Form6 &form6()
 {
     auto &slot = windows().form6;
     if (!slot) {
         slot = std::make_unique<Form6>();
-        placeCentred(*slot, &form1());
+        placeCentredOn(*slot, mainWindowPlace());
     }
     return *slot;
+}
+
+void showWelcomeWindow()
+{
+    if (!form6().isVisible())
+        showWindow(form6());
+}
+
+namespace {
+
+// Runs then once, in the first idle moment after window has painted (and its pixels
+// went to the screen).
+class AfterFirstPaint : public QObject {
+public:
+    AfterFirstPaint(QWidget &window, std::function<void()> then) : QObject(&window), then_(std::move(then))
+    {
+        window.installEventFilter(this);
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, watched, then_);
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> then_;
+};
+
+} // namespace
+
+void startProgram(std::function<void()> ended)
+{
+    windows().ended = std::move(ended);
+    showWelcomeWindow();
+    // Built while the pupil reads the welcome window, the main window is ready for "Да".
+    new AfterFirstPaint(form6(), [] { form1(); });
 }
 
 // A hidden window needs no paint buffer: it is painted afresh when it is shown again.
@@ -266,4 +313,5 @@ void discardWindows()
     all.form6.reset();
     all.form1.reset();
     all.session.reset();
+    all.ended = nullptr;
 }

@@ -2,6 +2,8 @@
 // The six windows of the program. Each is created, with all its controls, the first
 // time it is used and is afterwards only hidden and shown until the program ends.
 
+#include <functional>
+
 class QAbstractItemView;
 class QEvent;
 class QWidget;
@@ -49,9 +51,15 @@ void announceRowsOf(QAbstractItemView &view);
 // row, or the only one) tells the row again. True when the event was a row key.
 bool walkRows(QAbstractItemView &view, QEvent &event);
 
-// Ends the run at once (through Form1::programEnded, which main() connects to the
-// end of the event loop).
+// Ends the run at once (through Form1::programEnded, which the main window passes on to
+// what startProgram was given).
 void endProgram();
+
+// The start of the run: the welcome window at once; the main window is built once the
+// welcome window has painted. ended runs when the run is over (endProgram).
+void startProgram(std::function<void()> ended);
+// The welcome window, shown unless it already is.
+void showWelcomeWindow();
 
 // For tests: destroys every window, so that the next use creates them afresh.
 void discardWindows();

@@ -17,6 +17,7 @@ private slots:
     void initTestCase() { prepareApplication(*qApp); }
 
     void opensWithWelcomeWindow();
+    void welcomeWindowPaintsBeforeTheMainWindowIsBuilt();
     void yesShowsMainWindowAndAsksName();
     void asksAgainUntilNameIsAcceptable_data();
     void asksAgainUntilNameIsAcceptable();
@@ -59,6 +60,42 @@ void TestStartup::opensWithWelcomeWindow()
     QVERIFY(mainLabel(12)->text().contains(QStringLiteral("('Помощь')")));
     QVERIFY(mainShape(1)->isVisibleTo(&main));
     QCOMPARE(QuizState.welcomeDone, qint16(0));
+}
+
+static QWidget *builtMainWindow()
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->objectName() == u"Form1")
+            return w;
+    return nullptr;
+}
+
+void TestStartup::welcomeWindowPaintsBeforeTheMainWindowIsBuilt()
+{
+    FreshRun run;
+    int ended = 0;
+    startProgram([&ended] { ++ended; });
+    Form6 &welcome = form6();
+    QVERIFY(welcome.isVisible());
+    QVERIFY(!builtMainWindow());
+    const QRect welcomePlace = welcome.frameGeometry();
+
+    // Built once the welcome window has painted, the main window stands where the
+    // welcome window was centred on, still hidden.
+    QTRY_VERIFY(builtMainWindow());
+    Form1 &main = form1();
+    QCOMPARE(builtMainWindow(), &main);
+    QVERIFY(!main.isVisible());
+    QCOMPARE(main.geometry(), mainWindowPlace().geometry);
+    QCOMPARE(main.frameGeometry(), main.geometry().marginsAdded(mainWindowPlace().frame));
+    // Centred on the main window as on a built one: placed afresh, it stands where it stood.
+    placeCentred(welcome, &main);
+    QCOMPARE(welcome.frameGeometry(), welcomePlace);
+    QVERIFY(QTest::qWaitForWindowActive(&welcome));
+    QCOMPARE(QApplication::focusWidget(), welcome.Command1);
+
+    QTest::mouseClick(welcome.Command2, Qt::LeftButton);
+    QCOMPARE(ended, 1);
 }
 
 void TestStartup::yesShowsMainWindowAndAsksName()

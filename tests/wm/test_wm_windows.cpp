@@ -213,6 +213,7 @@ private slots:
     void welcomeWindowClosedByDesktopActsAsNo();
     void windowsStandOnScreen_data();
     void windowsStandOnScreen();
+    void welcomeWindowStandsAsCentredOnTheMainWindow();
 
 private:
     // Waits until the window manager has taken the window into its care and shows it.
@@ -536,6 +537,21 @@ void TestWindowManager::windowsStandOnScreen()
         QVERIFY2(screen.contains(frame.topLeft()), qPrintable(where));
         QVERIFY2(frame.left() == 0 || frame.right() < screen.width(), qPrintable(where));
     }
+}
+
+// The program shows the welcome window before the main window exists; it stands where
+// it stands centred on a built main window.
+void TestWindowManager::welcomeWindowStandsAsCentredOnTheMainWindow()
+{
+    startProgram([] {});
+    QVERIFY(managed(&form6()));
+    const QRect atStart = x_->frame(xid(&form6()));
+
+    run_.reset();
+    run_ = std::make_unique<FreshRun>();
+    form1();
+    QVERIFY(managed(&form6()));
+    QCOMPARE(x_->frame(xid(&form6())), atStart);
 }
 
 QTEST_MAIN(TestWindowManager)
