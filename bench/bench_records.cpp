@@ -17,6 +17,7 @@
 #include "records/recordsfile.h"
 #include "shell/appearance.h"
 #include "shell/form1.h"
+#include "shell/layout.h"
 #include "shell/form6.h"
 #include "shell/windows.h"
 #include "topics/catalogue.h"
@@ -41,13 +42,6 @@
 #include <unistd.h>
 
 namespace {
-
-// A control or command of a window by the name its layout gives it.
-template <class T>
-T *widget(const QObject &window, const char *name)
-{
-    return window.findChild<T *>(QString::fromLatin1(name));
-}
 
 // ------------------------------------------------------------------ child: one listing
 
@@ -124,7 +118,7 @@ int listOnce(int argc, char **argv)
     const double before = report::statusMegabytes("VmRSS:");
     PaintWatch watch(window.List1->viewport());
     clock.restart();
-    widget<QAction>(form1(), "Rec")->trigger();
+    namedChild<QAction>(form1(), "Rec")->trigger();
     processUntilPainted(watch);
     const double listMs = clock.nsecsElapsed() / 1e6;
     const double held = report::statusMegabytes("VmRSS:") - before;

@@ -14,6 +14,7 @@
 #include "records/form5.h"
 #include "shell/appearance.h"
 #include "shell/form1.h"
+#include "shell/layout.h"
 #include "shell/form4.h"
 #include "shell/form6.h"
 #include "shell/windows.h"
@@ -45,13 +46,6 @@
 extern char **environ;
 
 namespace {
-
-// A control or command of a window by the name its layout gives it.
-template <class T>
-T *widget(const QObject &window, const char *name)
-{
-    return window.findChild<T *>(QString::fromLatin1(name));
-}
 
 // ------------------------------------------------------------------ driving mode
 
@@ -126,7 +120,7 @@ int driveWholeRun(int argc, char **argv)
     settle();
     noteStep("name");
 
-    widget<QAction>(form1(), "New")->trigger();
+    namedChild<QAction>(form1(), "New")->trigger();
     settle();
     form2().List1->setCurrentRow(0);
     form2().Command1->click();
@@ -135,8 +129,8 @@ int driveWholeRun(int argc, char **argv)
 
     const bool loadedBefore = soundLoaded();
     for (int i = 0; i < QuestionsPerTest; ++i) {
-        widget<TickBox>(form1(), "Check1")->setChecked(true);
-        widget<QPushButton>(form1(), "Command1")->click();
+        namedChild<TickBox>(form1(), "Check1")->setChecked(true);
+        namedChild<QPushButton>(form1(), "Command1")->click();
         settle();
     }
     const bool loadedAfter = soundLoaded();
@@ -144,13 +138,13 @@ int driveWholeRun(int argc, char **argv)
     form3().Command1->click();
     settle();
 
-    widget<QAction>(form1(), "Rec")->trigger();
+    namedChild<QAction>(form1(), "Rec")->trigger();
     settle();
     noteStep("records");
     form5().Command1->click();
     settle();
 
-    widget<QAction>(form1(), "help")->trigger();
+    namedChild<QAction>(form1(), "help")->trigger();
     settle();
     noteStep("help");
     form4().Command1->click();
@@ -158,7 +152,7 @@ int driveWholeRun(int argc, char **argv)
 
     {
         DialogAnswers answers({pressYes});
-        widget<QAction>(form1(), "quit")->trigger();
+        namedChild<QAction>(form1(), "quit")->trigger();
     }
     std::printf("ended %d sound-before-first-cue %d sound-after %d\n", int(ended), int(loadedBefore),
                 int(loadedAfter));

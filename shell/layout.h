@@ -105,6 +105,15 @@ T *control(const QWidget &client, const char *name)
     return found;
 }
 
+// A control or command anywhere in window by the name its layout gives it, for code
+// outside the window (screenshots, benchmarks) that does not reach its members; null when
+// there is none.
+template <class T>
+T *namedChild(const QObject &window, const char *name)
+{
+    return window.findChild<T *>(QString::fromLatin1(name));
+}
+
 // Places window at the centre of owner, or of the screen when there is no owner, moved
 // in as far as needed to stand on the screen.
 void placeCentred(QWidget &window, const QWidget *owner);

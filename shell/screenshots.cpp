@@ -10,6 +10,7 @@
 #include "records/form5.h"
 #include "shell/appearance.h"
 #include "shell/form1.h"
+#include "shell/layout.h"
 #include "shell/form4.h"
 #include "shell/form6.h"
 #include "shell/windows.h"
@@ -30,13 +31,6 @@
 #include <cstdio>
 
 namespace {
-
-// A control or command of a window by the name its layout gives it.
-template <class T>
-T *widget(const QObject &window, const char *name)
-{
-    return window.findChild<T *>(QString::fromLatin1(name));
-}
 
 bool onDesktop()
 {
@@ -120,7 +114,7 @@ int shoot(const QString &dataDir, const QString &outDir)
     QuizState.userName = QStringLiteral("Ученик");
     ok &= save(main, outDir, QStringLiteral("form1-title"));
 
-    widget<QAction>(main, "New")->trigger();
+    namedChild<QAction>(main, "New")->trigger();
     ok &= save(form2(), outDir, QStringLiteral("form2-topics"));
 
     selectTopic(QStringLiteral("Наводнения"));
@@ -133,26 +127,26 @@ int shoot(const QString &dataDir, const QString &outDir)
                 box->accept();
             }
         });
-        widget<QPushButton>(main, "Command1")->click();
+        namedChild<QPushButton>(main, "Command1")->click();
     }
-    widget<TickBox>(main, "Check2")->setChecked(true);
+    namedChild<TickBox>(main, "Check2")->setChecked(true);
     ok &= save(main, outDir, QStringLiteral("form1-question"));
 
     // Right answers throughout, for a result window with a good grade.
     for (int q = 1; q <= QuestionsPerTest; ++q) {
         int k = 1;
         for (const char *box : {"Check1", "Check2", "Check3", "Check4"})
-            widget<TickBox>(main, box)->setChecked(QuestionBank.correct(q, k++) == 1);
-        widget<QPushButton>(main, "Command1")->click();
+            namedChild<TickBox>(main, box)->setChecked(QuestionBank.correct(q, k++) == 1);
+        namedChild<QPushButton>(main, "Command1")->click();
     }
     ok &= save(form3(), outDir, QStringLiteral("form3-result"));
     form3().Command1_Click();
 
-    widget<QAction>(main, "Rec")->trigger();
+    namedChild<QAction>(main, "Rec")->trigger();
     ok &= save(form5(), outDir, QStringLiteral("form5-records"));
     returnToMainWindow(form5());
 
-    widget<QAction>(main, "help")->trigger();
+    namedChild<QAction>(main, "help")->trigger();
     ok &= save(form4(), outDir, QStringLiteral("form4-help"));
     returnToMainWindow(form4());
 
