@@ -6,6 +6,7 @@
 #include "teacher/teacherwindow.h"
 #include "shell/appearance.h"
 #include "quiz/codepage.h"
+#include "topics/catalogue.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -70,10 +71,8 @@ int main(int argc, char **argv)
     if (argc < 3)
         return 2;
     QTemporaryDir work;
-    for (int n = 1; n <= 9; ++n) {
-        const QString name = QStringLiteral("qes%1.ssu").arg(n);
-        QFile::copy(QDir(QString::fromLocal8Bit(argv[1])).filePath(name), work.filePath(name));
-    }
+    for (const Topic &topic : topicCatalogue())
+        QFile::copy(QDir(QString::fromLocal8Bit(argv[1])).filePath(topic.file), work.filePath(topic.file));
     writeClassRecords(work.filePath(QStringLiteral("records.ssu")));
     const QDir out(QString::fromLocal8Bit(argv[2]));
     TeacherWindow window;

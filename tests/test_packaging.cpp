@@ -137,8 +137,8 @@ void TestPackaging::installsFile_data()
 
     for (const char *program : {"zuf-quiz-launcher", "zuf-check", "zuf-teacher"})
         QTest::newRow(program) << QStringLiteral("bin/") + QLatin1String(program) << true;
-    for (int n = 1; n <= 9; ++n) {
-        const QString path = QStringLiteral("share/zuf-quiz/data/qes%1.ssu").arg(n);
+    for (const Topic &topic : topicCatalogue()) {
+        const QString path = QStringLiteral("share/zuf-quiz/data/") + topic.file;
         QTest::newRow(qPrintable(path)) << path << false;
     }
     for (const char *cue : {"winner.wav", "pr2.wav", "pr1.wav"}) {

@@ -98,10 +98,9 @@ void TestTextFit::textsFitTheirLabels_data()
 {
     QTest::addColumn<QString>("question");
     QTest::addColumn<QStringList>("answers");
-    for (int file = 1; file <= int(topicCatalogue().size()); ++file) {
-        const QString name = QStringLiteral("qes%1.ssu").arg(file);
-        const QuestionFileContents contents =
-            readQuestionFileAt(QStringLiteral(ZUF_SHIPPED_DATA "/") + name);
+    for (const Topic &topic : topicCatalogue()) {
+        const QString &name = topic.file;
+        const QuestionFileContents contents = readQuestionFileAt(QStringLiteral(ZUF_SHIPPED_DATA "/") + name);
         QVERIFY2(!contents.fault, qPrintable(name));
         QVERIFY2(contents.records.size() >= 10, qPrintable(name));
         for (size_t n = 0; n < contents.records.size(); ++n) {
@@ -135,9 +134,9 @@ void TestTextFit::textsFitTheirLabels()
 
 namespace {
 
-QuestionFileContents shippedFile(int file)
+QuestionFileContents shippedFile(const QString &file)
 {
-    return readQuestionFileAt(QStringLiteral(ZUF_SHIPPED_DATA "/qes%1.ssu").arg(file));
+    return readQuestionFileAt(QStringLiteral(ZUF_SHIPPED_DATA "/") + file);
 }
 
 int rightAnswers(const QuestionRecord &record)
@@ -158,14 +157,14 @@ int leastScoreFor(int percent, int maxScore)
 
 void TestTextFit::banksGradeAsTheHelpSays_data()
 {
-    QTest::addColumn<int>("file");
-    for (int file = 1; file <= int(topicCatalogue().size()); ++file)
-        QTest::addRow("qes%d.ssu", file) << file;
+    QTest::addColumn<QString>("file");
+    for (const Topic &topic : topicCatalogue())
+        QTest::newRow(qPrintable(topic.file)) << topic.file;
 }
 
 void TestTextFit::banksGradeAsTheHelpSays()
 {
-    QFETCH(int, file);
+    QFETCH(QString, file);
     const QuestionFileContents contents = shippedFile(file);
     QVERIFY(!contents.fault);
     QVERIFY(contents.records.size() >= 10);
@@ -189,11 +188,11 @@ void TestTextFit::banksGradeAsTheHelpSays()
 void TestTextFit::noQuestionIsSharedBetweenTopics()
 {
     QMap<QString, QString> seen;   // question, case and spaces aside -> where it is shown
-    for (int file = 1; file <= int(topicCatalogue().size()); ++file) {
-        const QuestionFileContents contents = shippedFile(file);
+    for (const Topic &topic : topicCatalogue()) {
+        const QuestionFileContents contents = shippedFile(topic.file);
         for (size_t n = 0; n < std::min<size_t>(10, contents.records.size()); ++n) {
             const QString key = contents.records[n].question.simplified().toLower();
-            const QString where = QStringLiteral("qes%1.ssu #%2").arg(file).arg(n + 1);
+            const QString where = QStringLiteral("%1 #%2").arg(topic.file).arg(n + 1);
             QVERIFY2(!seen.contains(key), qPrintable(where + QStringLiteral(" repeats ") + seen.value(key)));
             seen.insert(key, where);
         }
