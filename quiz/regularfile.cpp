@@ -16,6 +16,19 @@ QString notAFileReason(NotAFile what)
     return problemText(ProblemId::NotAFileDevice);
 }
 
+QIODevice::OpenMode openModeOf(Access access, bool readable)
+{
+    switch (access) {
+    case Access::Read:
+        return QIODevice::ReadOnly;
+    case Access::ReadWrite:
+        return QIODevice::ReadWrite;
+    case Access::Append:
+        break;
+    }
+    return QIODevice::Append | (readable ? QIODevice::ReadWrite : QIODevice::WriteOnly);
+}
+
 QString systemReason(QString message)
 {
     message = message.trimmed();

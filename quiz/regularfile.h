@@ -9,6 +9,7 @@
 // administrator. Anyone else who may write the folder (a classmate in a shared lab folder)
 // could point it at any file of the user's, and writing there would write that file.
 
+#include <QIODevice>
 #include <QString>
 #include <chrono>
 #include <optional>
@@ -55,6 +56,10 @@ enum class Access {
 // again until sharingWait has passed; systems without such denials never wait.
 OpenedFile openRegularFile(QFile &file, const QString &path, Access access = Access::Read,
                            std::chrono::milliseconds sharingWait = {});
+
+// For each system's half: how Qt is to use a descriptor opened for access; `readable`
+// when an appending descriptor may be read as well.
+QIODevice::OpenMode openModeOf(Access access, bool readable);
 
 // A system's message as the reason inside a sentence of ours, which brings its own full
 // stop: the message's closing stop and spaces go.

@@ -71,19 +71,6 @@ OpenedFile refusal(int error, const QByteArray &reached, bool untrusted)
     return refused;
 }
 
-QIODevice::OpenMode openModeOf(Access access, bool readable)
-{
-    switch (access) {
-    case Access::Read:
-        return QIODevice::ReadOnly;
-    case Access::ReadWrite:
-        return QIODevice::ReadWrite;
-    case Access::Append:
-        break;
-    }
-    return QIODevice::Append | (readable ? QIODevice::ReadWrite : QIODevice::WriteOnly);
-}
-
 } // namespace
 
 std::optional<NotAFile> notAFileAt(const QString &path)

@@ -117,11 +117,7 @@ OpenedFile openRegularFile(QFile &file, const QString &path, Access access, std:
         CloseHandle(opened.handle);
         return refusal(path, ERROR_TOO_MANY_OPEN_FILES);
     }
-    const QIODevice::OpenMode mode = access == Access::Read        ? QIODevice::ReadOnly
-        : access == Access::ReadWrite                              ? QIODevice::ReadWrite
-        : readable                                                 ? QIODevice::Append | QIODevice::ReadWrite
-                                                                   : QIODevice::Append | QIODevice::WriteOnly;
-    if (!file.open(fd, mode | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+    if (!file.open(fd, openModeOf(access, readable) | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
         _close(fd);
         OpenedFile refused;
         refused.reason = systemReason(file.errorString());

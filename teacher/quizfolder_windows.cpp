@@ -1,7 +1,7 @@
 #include "teacher/quizfolder.h"
+#include "quiz/win32api.h"
 
 #include <QCoreApplication>
-#include <windows.h>
 
 // A Windows copy keeps the question files beside the programs.
 QString pupilFolder()

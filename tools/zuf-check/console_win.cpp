@@ -1,11 +1,11 @@
 #include "console.h"
+#include "quiz/win32api.h"
 
 #include <QString>
 #include <algorithm>
 #include <cerrno>
 #include <conio.h>
 #include <io.h>
-#include <windows.h>
 
 namespace {
 
