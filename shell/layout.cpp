@@ -500,6 +500,18 @@ QPoint centredTopLeft(QSize size, const QRect &area, const QRect &screenArea)
     return topLeft;
 }
 
+// Moves window to the centre of area. Before its first showing a window knows nothing of
+// its frame: the owner's frame, from the same window manager, stands in for it.
+void moveCentred(QWidget &window, const QRect &area, const QMargins &ownerFrame, const QScreen &screen)
+{
+    if (area.isEmpty())
+        return;
+    QSize size = window.frameGeometry().size();
+    if (size == window.size())
+        size = size.grownBy(ownerFrame);
+    window.move(centredTopLeft(size, area, screen.availableGeometry()));
+}
+
 } // namespace
 
 void placeCentred(QWidget &window, const QWidget *owner)
@@ -507,30 +519,21 @@ void placeCentred(QWidget &window, const QWidget *owner)
     const QScreen *screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    const QRect screenArea = screen->availableGeometry();
-    const QRect area = owner ? owner->frameGeometry() : screenArea;
-    if (area.isEmpty())
+    if (!owner) {
+        moveCentred(window, screen->availableGeometry(), {}, *screen);
         return;
-    // Before its first showing a window knows nothing of its frame: the owner's frame,
-    // from the same window manager, stands in for it.
-    QSize size = window.frameGeometry().size();
-    if (owner && size == window.size())
-        size += owner->frameGeometry().size() - owner->size();
-    window.move(centredTopLeft(size, area, screenArea));
+    }
+    const QRect outer = owner->frameGeometry();
+    const QRect inner = owner->geometry();
+    const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                         outer.bottom() - inner.bottom());
+    moveCentred(window, outer, frame, *screen);
 }
 
 void placeCentredOn(QWidget &window, const WindowPlace &owner)
 {
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    const QRect area = owner.geometry.marginsAdded(owner.frame);
-    if (!screen || area.isEmpty())
-        return;
-    // As placeCentred does for a built owner: the owner's frame stands in for the
-    // window's own, still unknown.
-    QSize size = window.frameGeometry().size();
-    if (size == window.size())
-        size += QSize(owner.frame.left() + owner.frame.right(), owner.frame.top() + owner.frame.bottom());
-    window.move(centredTopLeft(size, area, screen->availableGeometry()));
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        moveCentred(window, owner.geometry.marginsAdded(owner.frame), owner.frame, *screen);
 }
 
 WindowPlace placeOnScreen(const WindowLayout &layout, QSize size)
