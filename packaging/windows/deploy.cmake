@@ -94,6 +94,7 @@ add_custom_target(windows-zip
 add_custom_target(windows-msi
   COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/windows/make-msi.py ${PROJECT_BINARY_DIR}/zip/${ZUF_ZIP_NAME}
           ${PROJECT_VERSION} ${PROJECT_SOURCE_DIR}/resources/icons/books.ico ${PROJECT_BINARY_DIR}/${ZUF_ZIP_NAME}.msi
+          ${ZUF_TOPIC_FILES}
   COMMENT "Packing ${ZUF_ZIP_NAME}.msi"
   VERBATIM)
 add_dependencies(windows-msi windows-zip)

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""make-msi.py STAGE VERSION ICON OUT.msi: the Windows Installer package of the staged Windows folder.
+"""make-msi.py STAGE VERSION ICON OUT.msi QUESTION_FILE...: the Windows Installer package of the staged Windows folder.
 
 Per machine: the programs under Program Files\\zuf-quiz, the question files in a shared data
 folder (C:\\ProgramData\\zuf-quiz unless DATADIR=... names another one on the msiexec command line),
@@ -19,16 +19,6 @@ import tempfile
 from xml.sax.saxutils import quoteattr
 
 UPGRADE_CODE = "6d3c58a2-0b7e-4c55-9d43-3f6f1c1f2a01"   # the same for every version: upgrades replace
-
-
-def topic_files():
-    """The question file of every row of topics/topics.tsv, the one list of topics."""
-    table = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "topics", "topics.tsv")
-    with open(table, encoding="utf-8") as rows:
-        return [row.split("\t")[1] for row in rows if row.strip() and not row.startswith("#")]
-
-
-QUESTION_FILES = topic_files()
 QUIZ_NAME = "Тесты по ЗУФ"
 TEACHER_NAME = "Тесты по ЗУФ — учитель"
 
@@ -47,14 +37,14 @@ def identifier(prefix, path):
     return prefix + "".join(c if c.isascii() and c.isalnum() else "_" for c in path)
 
 
-def program_files(stage):
+def program_files(stage, questions):
     """Every staged file but the question files, by folder; a Cyrillic name gets a Latin
     placeholder, returned with the file's id to be named again later."""
     folders, renamed = {}, {}
     for root, _, names in os.walk(stage):
         relative = os.path.relpath(root, stage)
         for name in sorted(names):
-            if relative == "." and name in QUESTION_FILES:
+            if relative == "." and name in questions:
                 continue
             path = os.path.normpath(os.path.join(relative, name))
             file_id = identifier("f_", path)
@@ -83,13 +73,13 @@ def directory_xml(folders, relative="."):
     return lines
 
 
-def wxs(stage, version, icon, folders):
+def wxs(stage, version, icon, folders, questions):
     """The package's source, its files named from the folder wixl runs in (it takes no absolute paths)."""
     components = [f"c{file_id}" for files in folders.values() for file_id, _, _ in files]
     data = [f'<Component Id="q_{os.path.splitext(n)[0]}" Guid="*" Win64="yes">'
             f'<File Id="{os.path.splitext(n)[0]}" Name="{n}" Source={quoteattr(os.path.abspath(os.path.join(stage, n)).lstrip("/"))} KeyPath="yes"/>'
-            '</Component>' for n in QUESTION_FILES]
-    components += [f"q_{os.path.splitext(n)[0]}" for n in QUESTION_FILES] + ["dataFolder", "menu"]
+            '</Component>' for n in questions]
+    components += [f"q_{os.path.splitext(n)[0]}" for n in questions] + ["dataFolder", "menu"]
     return "\n".join([
         '<?xml version="1.0" encoding="utf-8"?>',
         '<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">',
@@ -147,11 +137,12 @@ def idt(path, columns, types, key, rows):
 
 def main():
     stage, version, icon, out = sys.argv[1:5]
-    folders, renamed = program_files(stage)
+    questions = sys.argv[5:]   # one for each topic, as the build read them from the topics table
+    folders, renamed = program_files(stage, questions)
     with tempfile.TemporaryDirectory() as work:
         source = os.path.join(work, "zuf-quiz.wxs")
         with open(source, "w", encoding="utf-8") as f:
-            f.write(wxs(stage, version, icon, folders))
+            f.write(wxs(stage, version, icon, folders, questions))
         if os.path.exists(out):
             os.remove(out)
         subprocess.run(["wixl", "-a", "x64", "-o", os.path.abspath(out), source], check=True, cwd="/")
@@ -163,14 +154,14 @@ def main():
         idt(rights, ["MsiLockPermissionsEx", "LockObject", "Table", "SDDLText", "Condition"],
             ["s72", "s72", "s32", "s0", "S255"], "MsiLockPermissionsEx\tMsiLockPermissionsEx",
             [["rDATADIR", "DATADIR", "CreateFolder", DATA_FOLDER_RIGHTS, LOCAL_FOLDER]]
-            + [[f"r{os.path.splitext(n)[0]}", os.path.splitext(n)[0], "File", QUESTION_FILE_RIGHTS, LOCAL_FOLDER] for n in QUESTION_FILES])
+            + [[f"r{os.path.splitext(n)[0]}", os.path.splitext(n)[0], "File", QUESTION_FILE_RIGHTS, LOCAL_FOLDER] for n in questions])
         subprocess.run(["msibuild", out, "-i", codepage, "-i", rights], check=True)
         # The package's language, which wixl leaves at 1033 whatever the source says.
         subprocess.run(["msibuild", out, "-s", "zuf-quiz", "zuf-quiz developers", "x64;1049"], check=True)
 
         # Permanent (16) and never overwritten (128), beside 64-bit (256): a reinstallation
         # keeps a question file the teacher has changed, a removal keeps them all.
-        queries = [f"UPDATE Component SET Attributes = 400 WHERE Component = 'q_{os.path.splitext(n)[0]}'" for n in QUESTION_FILES]
+        queries = [f"UPDATE Component SET Attributes = 400 WHERE Component = 'q_{os.path.splitext(n)[0]}'" for n in questions]
         queries += [
             f"UPDATE Property SET Value = {sql_text(QUIZ_NAME)} WHERE Property = 'ProductName'",
             f"UPDATE Shortcut SET Name = {sql_text(QUIZ_NAME)}, Description = {sql_text(QUIZ_NAME)}"

@@ -34,6 +34,7 @@ add_test(NAME wine_prefix_msi
           ${PROJECT_SOURCE_DIR}/tools/windows/wine-prefix.sh ${zuf_wine_prefix}-msi)
 set_tests_properties(wine_prefix_msi PROPERTIES FIXTURES_SETUP wine_msi TIMEOUT 600)
 add_test(NAME windows_msi
-  COMMAND ${PROJECT_SOURCE_DIR}/tools/windows/msi-test.sh ${zuf_windows_package}.msi ${CMAKE_CROSSCOMPILING_EMULATOR})
+  COMMAND ${PROJECT_SOURCE_DIR}/tools/windows/msi-test.sh ${zuf_windows_package}.msi ${CMAKE_CROSSCOMPILING_EMULATOR}
+          ${ZUF_TOPIC_FILES})
 set_tests_properties(windows_msi PROPERTIES
   ENVIRONMENT "WINEPREFIX=${zuf_wine_prefix}-msi" FIXTURES_REQUIRED wine_msi TIMEOUT 600)
